@@ -1,0 +1,199 @@
+// The falling tile: spawn, the fall, landing on the floor and on stacks.
+#include <gtest/gtest.h>
+
+#include "fakes/fake_window.h"
+
+namespace lexidrop::testing {
+namespace {
+
+TEST(Spawn, FirstTickOfTheProgramSpawnsAnAAndPreviewsTheNextDraw)
+{
+    Rig rig;
+    rig.window.draws = {0.95f}; // c = round(121.65) = 122: "w"
+    rig.game.TmrMaster_Timer();
+    ASSERT_EQ(rig.game.TileCount, 1);
+    EXPECT_EQ(rig.game.CurrentTile, 1);
+    EXPECT_TRUE(rig.game.Falling);
+    const Tile& t = rig.game.ImgLetter.at(1);
+    EXPECT_EQ(t.Tag, "a");
+    EXPECT_EQ(pictureName(t), "a.bmp");
+    EXPECT_TRUE(t.Visible);
+    EXPECT_EQ(t.Left, 117.0f);
+    EXPECT_EQ(t.Top, 31.0f) << "the spawn tick also moves the tile";
+    EXPECT_EQ(rig.game.NextLetter, "w");
+    EXPECT_EQ(pictureName(rig.game.ImgLetter.at(0)), "w.bmp");
+}
+
+TEST(Spawn, PreviewShowsTheStoredTileUntilTheFirstSpawn)
+{
+    Rig rig;
+    EXPECT_EQ(rig.game.ImgLetter.size(), 1u);
+    EXPECT_EQ(rig.game.ImgLetter.at(0).Picture, nullptr);
+    EXPECT_EQ(rig.game.ImgLetter.at(0).Left, 324.0f);
+    EXPECT_EQ(rig.game.ImgLetter.at(0).Top, 55.0f);
+    EXPECT_TRUE(rig.game.CurrentLetter.empty());
+    EXPECT_TRUE(rig.game.NextLetter.empty());
+}
+
+TEST(Spawn, TheSecondTileIsTheLetterPreviewedAtTheFirst)
+{
+    Rig rig;
+    rig.window.draws = {0.5f, 0.0f}; // "l", then "a"
+    rig.game.TmrMaster_Timer();
+    rig.tickUntilLanded();
+    rig.game.TmrMaster_Timer();
+    EXPECT_EQ(rig.falling().Tag, "l");
+    EXPECT_EQ(rig.game.NextLetter, "a");
+}
+
+TEST(Fall, TopsAreAlways23Plus8kAndTheFloorLandingTakes53Ticks)
+{
+    Rig rig;
+    int ticks = 0;
+    while (true) {
+        rig.game.TmrMaster_Timer();
+        ++ticks;
+        if (!rig.game.Falling) {
+            break;
+        }
+        const float top = rig.falling().Top;
+        ASSERT_EQ(static_cast<int>(top - 23) % 8, 0) << top;
+        ASSERT_LT(ticks, 100);
+    }
+    EXPECT_EQ(ticks, 53);
+    EXPECT_EQ(rig.game.ImgLetter.at(1).Top, 439.0f);
+    EXPECT_EQ(rig.game.Board.at(3 + 8 * 14), "a") << "cell 115: column 3, floor row";
+}
+
+TEST(Fall, EachTickAfterALandingSpawnsTheNextTile)
+{
+    Rig rig;
+    rig.game.TmrMaster_Timer();
+    rig.tickUntilLanded();
+    rig.game.TmrMaster_Timer();
+    EXPECT_EQ(rig.game.TileCount, 2);
+    EXPECT_EQ(rig.game.CurrentTile, 2);
+    EXPECT_TRUE(rig.game.Falling);
+}
+
+TEST(Landing, ExactContactLandsWithoutMovingTheTile)
+{
+    Rig rig;
+    rig.place(3, 14, "x");
+    rig.spawn("b");
+    rig.tickUntilLanded();
+    EXPECT_EQ(rig.falling().Top, 407.0f) << "row 13";
+    EXPECT_EQ(rig.game.Board.at(3 + 8 * 13), "b");
+}
+
+TEST(Landing, ContactIsTestedBeforeTheMoveSoTheTileCanStillSlideAway)
+{
+    Rig rig;
+    rig.place(3, 14, "x");
+    rig.spawn("b");
+    while (rig.falling().Top < 407.0f) {
+        rig.game.TmrMaster_Timer();
+    }
+    ASSERT_TRUE(rig.game.Falling) << "contact is only seen on the next tick";
+    rig.game.Form_KeyDown(KeyRight, 0);
+    rig.game.TmrMaster_Timer();
+    EXPECT_TRUE(rig.game.Falling);
+    EXPECT_EQ(rig.falling().Top, 415.0f);
+}
+
+TEST(Landing, ATileSlidIntoATallerStackIsLiftedOntoItsTop)
+{
+    Rig rig;
+    for (int row = 14; row >= 8; --row) {
+        rig.place(4, row, "x"); // top of the stack at row 8, Top 247
+    }
+    rig.spawn("b");
+    while (rig.falling().Top < 303.0f) {
+        rig.game.TmrMaster_Timer();
+    }
+    rig.game.Form_KeyDown(KeyRight, 0); // now overlaps rows 9 and 10 of column 4
+    rig.game.TmrMaster_Timer();
+    EXPECT_FALSE(rig.game.Falling);
+    EXPECT_EQ(rig.falling().Top, 215.0f) << "32 above the stack's top tile";
+    EXPECT_EQ(rig.game.Board.at(4 + 8 * 7), "b");
+}
+
+TEST(Landing, TheFirstQualifyingTileInDescendingIndexOrderDecides)
+{
+    Rig rig;
+    // A column whose indices do not increase upwards (not reachable in play)
+    // shows which tile is taken: the highest index that qualifies.
+    rig.place(5, 10, "x"); // index 1, Top 311
+    rig.place(5, 12, "y"); // index 2, Top 375
+    rig.spawn("b");
+    rig.falling().Left = static_cast<float>(leftOfColumn(5));
+    rig.falling().Top = 343; // bottom edge 375: touches index 2, overlaps index 1
+    rig.game.CheckLanding();
+    EXPECT_EQ(rig.falling().Top, 343.0f) << "index 2 (exact contact) is tested first";
+}
+
+TEST(Landing, AnOverlappingTileIsLiftedToExactly32AboveBeforeLanding)
+{
+    Rig rig;
+    rig.place(3, 14, "x");
+    rig.spawn("b");
+    rig.falling().Top = 423; // overlaps the floor tile by 16
+    rig.game.TmrMaster_Timer();
+    EXPECT_FALSE(rig.game.Falling);
+    EXPECT_EQ(rig.falling().Top, 407.0f);
+}
+
+TEST(Landing, SpawnTickLandsAtRow1OnExactContactWithRow2)
+{
+    Rig rig;
+    for (int row = 14; row >= 2; --row) {
+        rig.place(3, row, "x");
+    }
+    rig.spawn("b");
+    EXPECT_FALSE(rig.game.Falling);
+    EXPECT_EQ(rig.falling().Top, 23.0f);
+    EXPECT_EQ(rig.game.Board.at(3 + 8), "b");
+    EXPECT_EQ(rig.game.gamesLost(), 0);
+}
+
+TEST(Landing, SpawnTickOverARow1TileLiftsToRow0AndPlayGoesOn)
+{
+    Rig rig;
+    for (int row = 14; row >= 1; --row) {
+        rig.place(3, row, "x");
+    }
+    rig.spawn("b");
+    EXPECT_EQ(rig.falling().Top, -9.0f);
+    EXPECT_EQ(rig.game.Board.at(3), "b");
+    EXPECT_EQ(rig.game.gamesLost(), 0);
+}
+
+TEST(Landing, SpawnTickOverARow0TileLiftsToRowMinus1AndEndsTheGame)
+{
+    Rig rig;
+    for (int row = 14; row >= 0; --row) {
+        rig.place(3, row, "x");
+    }
+    rig.spawn("b");
+    EXPECT_EQ(rig.game.gamesLost(), 1);
+    EXPECT_EQ(rig.game.lastGameOver(), GameOverCause::Overflow);
+    EXPECT_EQ(rig.window.messages, std::vector<std::string>{"You Lose"});
+    EXPECT_EQ(rig.game.TileCount, 0);
+    EXPECT_FALSE(rig.game.Falling);
+    rig.game.TmrMaster_Timer();
+    EXPECT_EQ(rig.game.TileCount, 1) << "the next tick starts the next game";
+}
+
+TEST(Rounding, PositionsBecomeIntegersHalfToEven)
+{
+    EXPECT_EQ(toInt16(438.5), 438);
+    EXPECT_EQ(toInt16(439.5), 440);
+    EXPECT_EQ(toInt16(-40.5), -40);
+    EXPECT_EQ(toInt16(64.5), 64);
+    EXPECT_EQ(toInt16(114.75), 115);
+    EXPECT_THROW(toInt16(32767.5), RuleFailure) << "rounds to 32768";
+    EXPECT_THROW(add16(32767, 1), RuleFailure);
+}
+
+} // namespace
+} // namespace lexidrop::testing
