@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace lexidrop::testing {
 
 std::string pictureName(const Tile& tile)
@@ -80,10 +82,33 @@ Tile& Rig::falling() { return game.ImgLetter.at(static_cast<std::size_t>(game.Cu
 
 void Rig::tickUntilLanded(int limit)
 {
-    for (int i = 0; i < limit && game.Falling; ++i) {
+    // A landing that clears a word leaves Falling set for the settle, with
+    // the landed tile gone (CurrentTile beyond TileCount).
+    auto inFlight = [this] { return game.Falling && game.CurrentTile <= game.TileCount; };
+    for (int i = 0; i < limit && inFlight(); ++i) {
         game.TmrMaster_Timer();
     }
-    ASSERT_FALSE(game.Falling) << "the tile did not land";
+    ASSERT_FALSE(inFlight()) << "the tile did not land";
+}
+
+void Rig::drop(int column, const std::string& letter)
+{
+    spawn(letter);
+    const std::int16_t key = column < 3 ? KeyLeft : KeyRight;
+    for (int i = 0; i < std::abs(column - 3); ++i) {
+        game.Form_KeyDown(key, 0);
+    }
+    tickUntilLanded();
+}
+
+int Rig::settle(int limit)
+{
+    int ticks = 0;
+    while (game.TmrAuxiliaryEnabled && ticks < limit) {
+        game.TmrAuxiliary_Timer();
+        ++ticks;
+    }
+    return ticks;
 }
 
 } // namespace lexidrop::testing

@@ -80,6 +80,11 @@ struct Rig {
     Tile& falling();
     // Master ticks until the falling tile lands (at most limit ticks).
     void tickUntilLanded(int limit = 100);
+    // Spawns a tile with that letter, steers it to a column and lets it land.
+    void drop(int column, const std::string& letter);
+    // Auxiliary ticks while the settle timer runs (at most limit ticks);
+    // returns how many ran.
+    int settle(int limit = 10);
 };
 
 } // namespace lexidrop::testing
