@@ -1,0 +1,116 @@
+#include "ui/help_windows.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QPixmap>
+#include <QPlainTextEdit>
+
+namespace lexidrop::ui {
+
+namespace {
+
+QFont timesNewRoman(double points)
+{
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPointSizeF(points);
+    return font;
+}
+
+// A label as the help window shows them: top-aligned text wrapped at spaces.
+QLabel* addLabel(QWidget* parent, const char* name, QRect geometry, const QString& text, Qt::Alignment alignment)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    label->setWordWrap(true);
+    label->setAlignment(alignment | Qt::AlignTop);
+    return label;
+}
+
+// A column or text box: black text on white inside a one-pixel line.
+void makeBoxed(QLabel* label, double points)
+{
+    label->setFont(timesNewRoman(points));
+    label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    label->setLineWidth(1);
+    label->setAutoFillBackground(true);
+    QPalette look = label->palette();
+    look.setColor(QPalette::Window, Qt::white);
+    look.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(look);
+}
+
+} // namespace
+
+QString scoringText()
+{
+    return QStringLiteral(
+        " I decided that if I let two-letter words score        points the game "
+        "would be less fun because         even the three-letter words often can "
+        "stop you    from spelling  the larger words because so         many of "
+        "the larger words already have smaller    words inside of them.  Right "
+        "now I only have     three and four letter words programmed in (in     "
+        "which I'm sure there are plenty of words that I    have still missed; "
+        "you'll just have to put up with  that).  Anyway, getting to the point, "
+        "words are    scored as "
+        "such:                                                      3-letter "
+        "words = Sum of the letters * 1                4-letter words = Sum of "
+        "the letters * 2                5-letter words = Sum of the letters * 3");
+}
+
+HelpWindow::HelpWindow()
+{
+    setObjectName(QStringLiteral("Form2"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Form2"));
+    setFixedSize(497, 340);
+    setFont(timesNewRoman(12));
+
+    addLabel(this, "Label5", {6, 7, 114, 21}, QStringLiteral("Letter Worth :"), Qt::AlignHCenter);
+    addLabel(this, "Label6", {245, 8, 114, 21}, QStringLiteral("Word Worth :"), Qt::AlignHCenter);
+    makeBoxed(addLabel(this, "Label1", {6, 30, 26, 304}, QStringLiteral(" A B C D E F G H  I  J  K L M"),
+                       Qt::AlignHCenter),
+              15.75);
+    makeBoxed(addLabel(this, "Label2", {37, 30, 26, 304}, QStringLiteral(" 1 5 5 5 1 6 4 2 3 7 7 3 4"),
+                       Qt::AlignHCenter),
+              15.75);
+    makeBoxed(addLabel(this, "Label3", {66, 30, 26, 304}, QStringLiteral(" N O P Q R S T U V W X Y Z"),
+                       Qt::AlignHCenter),
+              15.75);
+    makeBoxed(addLabel(this, "Label4", {95, 31, 26, 304}, QStringLiteral("4 3 3 14 4 1 2 4 7 7 10 6 8"),
+                       Qt::AlignHCenter),
+              15.75);
+    makeBoxed(addLabel(this, "Label7", {128, 31, 363, 304}, scoringText(), Qt::AlignLeft), 14.25);
+}
+
+AboutWindow::AboutWindow()
+{
+    setObjectName(QStringLiteral("FrmAbout"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Feel free to contact me"));
+    setFixedSize(354, 265);
+
+    auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Picture1"));
+    picture->setGeometry(0, 0, 258, 371);
+    picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picture->setLineWidth(2);
+    picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picture->setPixmap(QPixmap(QStringLiteral(":/assets/about.gif")));
+    picture->setFocusPolicy(Qt::TabFocus);
+
+    auto* note = new QPlainTextEdit(this);
+    note->setObjectName(QStringLiteral("Text1"));
+    note->setGeometry(208, 0, 145, 265);
+    note->setPlainText(QStringLiteral("LexiDrop\n\n"
+                                      "A falling-letter word game.\n\n"
+                                      "Steer the tiles with the arrow keys and spell words of "
+                                      "three, four or five letters.\n\n"
+                                      "Written in C++ with Qt."));
+    note->raise(); // the note lies over the picture's right edge
+    setTabOrder(picture, note);
+}
+
+} // namespace lexidrop::ui

@@ -1,0 +1,326 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTime>
+
+#include <exception>
+#include <iostream>
+
+#include "ui/keys.h"
+
+namespace lexidrop::ui {
+
+namespace {
+
+constexpr int TickMilliseconds = 250;
+
+QFont timesNewRoman(double points)
+{
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPointSizeF(points);
+    return font;
+}
+
+enum class Border { None, Single };
+
+// A label of the main window: white text on black, opaque, wrapped at
+// spaces, text at the top of its box.
+QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignment alignment, Border border)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setAutoFillBackground(true);
+    QPalette look = label->palette();
+    look.setColor(QPalette::Window, Qt::black);
+    look.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(look);
+    if (border == Border::Single) {
+        // A flat line in the text colour: a bevel would vanish on black.
+        label->setFrameStyle(QFrame::Box | QFrame::Plain);
+        label->setLineWidth(1);
+        label->setIndent(1);
+    }
+    label->setFocusPolicy(Qt::NoFocus);
+    return label;
+}
+
+std::int16_t shiftState(Qt::KeyboardModifiers modifiers)
+{
+    std::int16_t state = 0;
+    if (modifiers & Qt::ShiftModifier) {
+        state |= 1;
+    }
+    if (modifiers & Qt::ControlModifier) {
+        state |= 2;
+    }
+    if (modifiers & Qt::AltModifier) {
+        state |= 4;
+    }
+    return state;
+}
+
+} // namespace
+
+MainWindow::MainWindow(const DataPaths& paths)
+    : paths_(paths), store_(makeFileStore(paths.highScores)), game_(*this, *store_), letters_(paths.letters)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("LexiDrop"));
+
+    surface_ = new Surface(game_, this);
+    surface_->onKey = [this](QKeyEvent* event) { key(event); };
+    setCentralWidget(surface_);
+    buildLabels();
+    buildMenu();
+    // The client area has one size; the window is as big as it and the menu.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    master_.setInterval(TickMilliseconds);
+    auxiliary_.setInterval(TickMilliseconds);
+    connect(&master_, &QTimer::timeout, this, [this] {
+        guarded("master tick", [this] { game_.TmrMaster_Timer(); });
+        followTimers();
+    });
+    connect(&auxiliary_, &QTimer::timeout, this, [this] {
+        guarded("settle tick", [this] { game_.TmrAuxiliary_Timer(); });
+        followTimers();
+    });
+
+    guarded("loading the high scores", [this] { game_.Form_Load(); });
+    for (int place = 0; place < Places; ++place) {
+        labelChanged(Label::Name, place);
+        labelChanged(Label::HighScore, place);
+    }
+    labelChanged(Label::Score, 0);
+    labelChanged(Label::Last, 0);
+    surface_->setFocus(Qt::OtherFocusReason);
+}
+
+MainWindow::~MainWindow()
+{
+    master_.stop();
+    auxiliary_.stop();
+}
+
+template <typename Call> void MainWindow::guarded(const char* what, Call call)
+{
+    try {
+        call();
+    } catch (const std::exception& failure) {
+        std::cerr << "lexidrop: " << what << " failed: " << failure.what() << '\n';
+    } catch (...) {
+        std::cerr << "lexidrop: " << what << " failed\n";
+    }
+}
+
+void MainWindow::buildLabels()
+{
+    // Created bottom first: each later label lies over the earlier ones.
+    label1_ = makeLabel(surface_, "Label1", {289, 113, 113, 79}, Qt::AlignHCenter, Border::Single);
+    label1_->setFont(timesNewRoman(20.25));
+    label1_->setText(QStringLiteral("Score:"));
+    lblScore_ = makeLabel(surface_, "LblScore", {294, 152, 99, 33}, Qt::AlignHCenter, Border::None);
+    lblScore_->setFont(timesNewRoman(20.25));
+    label2_ = makeLabel(surface_, "Label2", {289, 208, 112, 226}, Qt::AlignHCenter, Border::Single);
+    label2_->setFont(timesNewRoman(12));
+    label2_->setText(QStringLiteral("High Scores:"));
+    for (int i = 0; i < Places; ++i) {
+        const int top = i == 0 ? 232 : 233 + 20 * i;
+        const QByteArray name = "LblName" + QByteArray::number(i);
+        lblName_[static_cast<std::size_t>(i)] =
+            makeLabel(surface_, name.constData(), {293, top, 46, 19}, Qt::AlignLeft, Border::None);
+    }
+    for (int i = 0; i < Places; ++i) {
+        const QByteArray name = "LblHs" + QByteArray::number(i);
+        lblHs_[static_cast<std::size_t>(i)] =
+            makeLabel(surface_, name.constData(), {344, 233 + 20 * i, 46, 19}, Qt::AlignRight, Border::None);
+    }
+    lblLast_ = makeLabel(surface_, "lblLast", {288, 456, 113, 17}, Qt::AlignLeft, Border::Single);
+    label3_ = makeLabel(surface_, "Label3", {288, 440, 113, 17}, Qt::AlignHCenter, Border::None);
+    label3_->setText(QStringLiteral("Last Word"));
+}
+
+void MainWindow::buildMenu()
+{
+    helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
+    helpMenu_->setObjectName(QStringLiteral("MnuHelp"));
+    QAction* how = helpMenu_->addAction(QStringLiteral("&How scoring works..."));
+    how->setObjectName(QStringLiteral("mnuHow"));
+    connect(how, &QAction::triggered, this, &MainWindow::mnuHow_Click);
+
+    aboutMenu_ = menuBar()->addMenu(QStringLiteral("&About"));
+    aboutMenu_->setObjectName(QStringLiteral("mnuAbout"));
+    QAction* program = aboutMenu_->addAction(QStringLiteral("About The Programmer..."));
+    program->setObjectName(QStringLiteral("mnuProgram"));
+    // Only a Mac would move an "About" item elsewhere; keep it where it is.
+    program->setMenuRole(QAction::NoRole);
+    how->setMenuRole(QAction::NoRole);
+    connect(program, &QAction::triggered, this, &MainWindow::mnuProgram_Click);
+}
+
+void MainWindow::mnuHow_Click()
+{
+    if (!help_) {
+        help_ = new HelpWindow();
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void MainWindow::mnuProgram_Click()
+{
+    if (!about_) {
+        about_ = new AboutWindow();
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+// ---------------------------------------------------------------- events
+
+bool MainWindow::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+        guarded("resuming", [this] { game_.Form_GotFocus(); });
+        followTimers();
+        break;
+    case QEvent::WindowDeactivate:
+        guarded("pausing", [this] { game_.Form_LostFocus(); });
+        followTimers();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::event(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        followTimers();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    guarded("closing", [this] { game_.Form_Unload(); });
+    master_.stop();
+    auxiliary_.stop();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::key(QKeyEvent* event)
+{
+    const std::int16_t code = virtualKeyCode(event->key());
+    const std::int16_t shift = shiftState(event->modifiers());
+    guarded("key", [&] { game_.Form_KeyDown(code, shift); });
+    if (const std::int16_t typed = typedCharacter(*event); typed != 0) {
+        guarded("key press", [&] { game_.Form_KeyPress(typed); });
+    }
+    followTimers();
+    event->accept();
+}
+
+void MainWindow::followTimers()
+{
+    const bool running = shown_ && !game_.closed();
+    const auto follow = [running](QTimer& timer, bool enabled) {
+        if (running && enabled) {
+            if (!timer.isActive()) {
+                timer.start();
+            }
+        } else {
+            timer.stop();
+        }
+    };
+    follow(master_, game_.TmrMasterEnabled);
+    follow(auxiliary_, game_.TmrAuxiliaryEnabled);
+}
+
+// ---------------------------------------------------------------- Window
+
+std::string MainWindow::timeOfDay() { return QTime::currentTime().toString(QStringLiteral("hh:mm:ss")).toStdString(); }
+
+void MainWindow::randomize(int seed) { random_.randomize(seed); }
+
+float MainWindow::rnd() { return random_.next(); }
+
+PicturePtr MainWindow::loadPicture(const std::string& fileName) { return letters_.load(fileName); }
+
+void MainWindow::tileChanged(int index) { surface_->tileChanged(index); }
+
+void MainWindow::labelChanged(Label label, int place)
+{
+    if (place < 0 || place >= Places) {
+        return;
+    }
+    const auto at = static_cast<std::size_t>(place);
+    switch (label) {
+    case Label::Score:
+        lblScore_->setText(QString::fromStdString(game_.LblScore));
+        break;
+    case Label::Last:
+        lblLast_->setText(QString::fromStdString(game_.lblLast));
+        break;
+    case Label::Name:
+        lblName_[at]->setText(QString::fromStdString(game_.LblName[at]));
+        break;
+    case Label::HighScore:
+        lblHs_[at]->setText(QString::fromStdString(game_.LblHs[at]));
+        break;
+    }
+}
+
+void MainWindow::timerChanged(Timer, bool) { followTimers(); }
+
+void MainWindow::giveFocus()
+{
+    // Only the focus inside our own window: never raise or activate it,
+    // so another application keeps the keyboard.
+    if (focusWidget() != surface_) {
+        surface_->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void MainWindow::messageBox(const std::string& text)
+{
+    if (game_.closed()) {
+        return; // the window is gone: nothing may pop up any more
+    }
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("lexidrop"), QString::fromStdString(text), QMessageBox::Ok,
+                    this);
+    box.exec();
+}
+
+std::string MainWindow::inputBox(const std::string& prompt, const std::string& title)
+{
+    if (game_.closed()) {
+        return {};
+    }
+    QInputDialog dialog(this);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(QString::fromStdString(title));
+    dialog.setLabelText(QString::fromStdString(prompt));
+    dialog.setTextValue(QString());
+    if (dialog.exec() != QDialog::Accepted) {
+        return {};
+    }
+    return dialog.textValue().toStdString();
+}
+
+} // namespace lexidrop::ui

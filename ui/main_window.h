@@ -1,0 +1,105 @@
+// Form1: the game's main window and its adapter to the core.
+//
+// MainWindow owns one Game and is that game's Window: it answers the
+// clock, the random source, picture loading and the modal boxes, and
+// shows every change the game reports (tiles on the surface, label texts,
+// timers).  Its own events become the game's events: the two 250 ms
+// timers, key presses on the surface, activation and deactivation of the
+// window.  Every call into the game is guarded, so a failure in the rules
+// is reported on stderr and never takes the window down.
+//
+// Construct it, then show it: Form_Load runs in the constructor, before the
+// first show, and the timers start with the first show.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+
+#include "game/game.h"
+#include "game/rnd.h"
+#include "scores/high_scores.h"
+#include "ui/help_windows.h"
+#include "ui/paths.h"
+#include "ui/pictures.h"
+#include "ui/surface.h"
+
+class QAction;
+class QMenu;
+
+namespace lexidrop::ui {
+
+class MainWindow : public QMainWindow, public Window {
+    Q_OBJECT
+public:
+    explicit MainWindow(const DataPaths& paths = defaultDataPaths());
+    ~MainWindow() override;
+
+    // --- what the window shows, for whoever drives it ---
+    Game& game() { return game_; }
+    Surface* surface() const { return surface_; }
+    QTimer& masterTimer() { return master_; }
+    QTimer& auxiliaryTimer() { return auxiliary_; }
+    QMenu* helpMenu() const { return helpMenu_; }
+    QMenu* aboutMenu() const { return aboutMenu_; }
+    HelpWindow* helpWindow() const { return help_; }
+    AboutWindow* aboutWindow() const { return about_; }
+
+    // The menu commands.
+    void mnuHow_Click();
+    void mnuProgram_Click();
+
+    // --- Window ---
+    std::string timeOfDay() override;
+    void randomize(int seed) override;
+    float rnd() override;
+    PicturePtr loadPicture(const std::string& fileName) override;
+    void tileChanged(int index) override;
+    void labelChanged(Label label, int place) override;
+    void timerChanged(Timer timer, bool enabled) override;
+    void giveFocus() override;
+    void messageBox(const std::string& text) override;
+    std::string inputBox(const std::string& prompt, const std::string& title) override;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Runs one call into the game, reporting what it throws.
+    template <typename Call> void guarded(const char* what, Call call);
+    void buildLabels();
+    void buildMenu();
+    void key(QKeyEvent* event);
+    void followTimers();
+
+    DataPaths paths_;
+    std::unique_ptr<HighScoreStore> store_; // hs.txt
+    Game game_;                             // every rule; this window is its Window
+    Rnd random_;                            // the uniform source behind the letter draw
+    LetterPictures letters_;                // a.bmp .. z.bmp, read at each use
+
+    Surface* surface_ = nullptr;            // client area: frame, panel, tiles
+    QLabel* label1_ = nullptr;              // "Score:" box
+    QLabel* lblScore_ = nullptr;            // running score
+    QLabel* label2_ = nullptr;              // "High Scores:" box
+    std::array<QLabel*, Places> lblName_{}; // table names
+    std::array<QLabel*, Places> lblHs_{};   // table scores
+    QLabel* label3_ = nullptr;              // "Last Word"
+    QLabel* lblLast_ = nullptr;             // last word scored
+    QMenu* helpMenu_ = nullptr;
+    QMenu* aboutMenu_ = nullptr;
+
+    QTimer master_;                         // falling
+    QTimer auxiliary_;                      // settling
+    bool shown_ = false;                    // timers run from the first show on
+    QPointer<HelpWindow> help_;             // at most one, owned by itself
+    QPointer<AboutWindow> about_;           // at most one, owned by itself
+};
+
+} // namespace lexidrop::ui

@@ -1,0 +1,129 @@
+#include "ui/surface.h"
+
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+#include "ui/pictures.h"
+
+namespace lexidrop::ui {
+
+const std::vector<FrameLine>& frameLines()
+{
+    constexpr QRgb Light = 0xffc0c0ff; // 192, 192, 255
+    constexpr QRgb Middle = 0xff8080ff; // 128, 128, 255
+    constexpr QRgb Blue = 0xff0000ff;   // 0, 0, 255
+    static const std::vector<FrameLine> lines{
+        {20, 472, 280, 472, Middle}, // 1: bottom, middle
+        {279, 21, 279, 473, Middle}, // 2: right, middle
+        {19, 21, 280, 21, Middle},   // 3: top, middle
+        {19, 21, 19, 473, Middle},   // 4: left, middle
+        {18, 20, 18, 473, Light},    // 5: left, outer
+        {279, 20, 18, 20, Light},    // 6: top, outer
+        {20, 471, 279, 471, Light},  // 7: bottom, inner
+        {278, 22, 278, 471, Light},  // 8: right, inner
+        {20, 470, 20, 22, Blue},     // 9: left, inner
+        {277, 22, 21, 22, Blue},     // 10: top, inner
+        {18, 473, 280, 473, Blue},   // 11: bottom, outer
+        {280, 473, 280, 20, Blue},   // 12: right, outer
+    };
+    return lines;
+}
+
+Surface::Surface(const Game& game, QWidget* parent)
+    : QWidget(parent), game_(game), storedLetter_(QStringLiteral(":/assets/stored_a.bmp")),
+      panel_(QStringLiteral(":/assets/next_piece.bmp"))
+{
+    setFixedSize(ClientWidth, ClientHeight);
+    setAutoFillBackground(true);
+    QPalette look = palette();
+    look.setColor(QPalette::Window, Qt::black);
+    setPalette(look);
+    // The window itself takes every key: this is its only focusable part.
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QRect Surface::currentRect(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= game_.ImgLetter.size()) {
+        return {};
+    }
+    const Tile& tile = game_.ImgLetter[static_cast<std::size_t>(index)];
+    if (!tile.Visible) {
+        return {};
+    }
+    const QPoint at(static_cast<int>(std::lround(tile.Left)), static_cast<int>(std::lround(tile.Top)));
+    return {at, tileSize(tile.Picture.get(), storedLetter_)};
+}
+
+void Surface::tileChanged(int index)
+{
+    if (index < 0) {
+        return;
+    }
+    if (static_cast<std::size_t>(index) >= painted_.size()) {
+        painted_.resize(static_cast<std::size_t>(index) + 1);
+    }
+    QRect& last = painted_[static_cast<std::size_t>(index)];
+    const QRect now = currentRect(index);
+    if (last == now) {
+        update(now); // same place, maybe a new picture
+        return;
+    }
+    if (!last.isNull()) {
+        update(last);
+    }
+    if (!now.isNull()) {
+        update(now);
+    }
+    last = now;
+}
+
+QRect Surface::paintedRect(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= painted_.size()) {
+        return {};
+    }
+    return painted_[static_cast<std::size_t>(index)];
+}
+
+void Surface::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    painter.fillRect(event->rect(), Qt::black);
+
+    // Bottom of the stack first: the frame, the panel, then the tiles in
+    // index order so that a higher index lies on top.
+    for (const FrameLine& line : frameLines()) {
+        const QRect span = QRect(QPoint(line.x1, line.y1), QPoint(line.x2, line.y2)).normalized();
+        painter.fillRect(span, QColor::fromRgba(line.colour));
+    }
+    if (!panel_.isNull()) {
+        painter.drawImage(QPoint(PanelLeft, PanelTop), panel_);
+    } else {
+        painter.fillRect(QRect(PanelLeft, PanelTop, 104, 72), QColor(0, 0, 96));
+    }
+    for (std::size_t i = 0; i < game_.ImgLetter.size(); ++i) {
+        const QRect rect = currentRect(static_cast<int>(i));
+        if (rect.isNull() || !event->region().intersects(rect)) {
+            continue;
+        }
+        const Tile& tile = game_.ImgLetter[i];
+        drawTile(painter, rect.topLeft(), tile.Picture.get(), storedLetter_, tile.Tag);
+    }
+}
+
+void Surface::keyPressEvent(QKeyEvent* event)
+{
+    if (onKey) {
+        onKey(event);
+    } else {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+} // namespace lexidrop::ui
