@@ -353,7 +353,7 @@ void Game::gameOver(GameOverCause cause)
 {
     lastGameOver_ = cause;
     ++gamesLost_;
-    {
+    if (!closed_) {
         ModalScope modal(modal_);
         window_.messageBox("You Lose");
     }
@@ -369,6 +369,9 @@ void Game::gameOver(GameOverCause cause)
 
 std::string Game::inputBox(const std::string& prompt, const std::string& title)
 {
+    if (closed_) {
+        return ""; // the window is gone: keep the score under an empty name, ask nothing
+    }
     ModalScope modal(modal_);
     return window_.inputBox(prompt, title);
 }

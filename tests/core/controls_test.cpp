@@ -125,6 +125,18 @@ TEST(Closing, StopsBothTimersForGoodAndNothingMovesAfterwards)
     EXPECT_EQ(rig.falling().Top, top);
 }
 
+TEST(Closing, DuringTheLoseBoxKeepsTheScoreButAsksNoName)
+{
+    Rig rig;
+    rig.game.Score = 50;
+    rig.window.duringBox = [&] { rig.game.Form_Unload(); };
+    rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(3)), static_cast<std::int16_t>(topOfRow(-1)), "q");
+    EXPECT_EQ(rig.window.messages.size(), 1u);
+    EXPECT_TRUE(rig.window.prompts.empty()) << "no box may appear after the window closed";
+    EXPECT_EQ(rig.game.Table.HsScores.at(0), 50);
+    EXPECT_EQ(rig.store.writes, 1);
+}
+
 TEST(RandomLetter, DrawNumbersMapToTheTableWithEAsFallback)
 {
     const std::map<int, std::string> table{

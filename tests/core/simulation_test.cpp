@@ -1,6 +1,6 @@
 // Whole games played headless with random keys and focus changes.
 //
-// The test command plays 2,000 games (200 under the sanitizers).  The long
+// The test command plays 2,000 games (1,000 under the sanitizers).  The long
 // soak sets LEXIDROP_SOAK_GAMES, for example:
 //   LEXIDROP_SOAK_GAMES=1000000 build/release/bin/lexidrop_core_tests --gtest_filter='Simulation.*'
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ long long gamesToPlay()
     if (const char* soak = std::getenv("LEXIDROP_SOAK_GAMES")) {
         return std::atoll(soak);
     }
-    return std::getenv("LEXIDROP_SANITIZED") ? 200 : 2000;
+    return std::getenv("LEXIDROP_SANITIZED") ? 1000 : 2000;
 }
 
 TEST(Simulation, ManyGamesKeepTheWellConsistentAfterEveryEvent)
