@@ -3,7 +3,9 @@
 #include <QFont>
 #include <QLabel>
 #include <QPixmap>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextLayout>
 
 namespace lexidrop::ui {
 
@@ -19,7 +21,7 @@ QFont timesNewRoman(double points)
 // A label as the help window shows them: top-aligned text wrapped at spaces.
 QLabel* addLabel(QWidget* parent, const char* name, QRect geometry, const QString& text, Qt::Alignment alignment)
 {
-    auto* label = new QLabel(parent);
+    auto* label = new WrappedLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(geometry);
     label->setTextFormat(Qt::PlainText);
@@ -43,6 +45,36 @@ void makeBoxed(QLabel* label, double points)
 }
 
 } // namespace
+
+void WrappedLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QRect box = contentsRect();
+    const int lineHeight = QFontMetrics(font()).height();
+
+    QTextLayout layout(text(), font());
+    QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (int y = 0; y < box.height();) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid()) {
+            break;
+        }
+        line.setLineWidth(box.width());
+        line.setPosition(QPointF(0, y));
+        y += lineHeight;
+    }
+    layout.endLayout();
+
+    painter.setClipRect(box);
+    painter.setPen(palette().color(QPalette::WindowText));
+    // Left-aligned text keeps one pixel off the border line.
+    const int inset = (alignment() & Qt::AlignLeft) && frameWidth() > 0 ? 1 : 0;
+    layout.draw(&painter, box.topLeft() + QPoint(inset, 0));
+}
 
 QString scoringText()
 {

@@ -5,10 +5,23 @@
 // main window keeps guarded pointers to show at most one of each).
 #pragma once
 
+#include <QLabel>
 #include <QString>
 #include <QWidget>
 
 namespace lexidrop::ui {
+
+// A label that breaks its text at spaces like the help text was laid out
+// for: runs of spaces kept, lines as tall as the font (ascent + descent, no
+// extra leading), cut off at the bottom of the box.
+class WrappedLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 // The caption of the scoring text, runs of spaces and all.
 QString scoringText();

@@ -4,6 +4,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 #include "ui/pictures.h"
@@ -99,7 +100,9 @@ void Surface::paintEvent(QPaintEvent* event)
     // Bottom of the stack first: the frame, the panel, then the tiles in
     // index order so that a higher index lies on top.
     for (const FrameLine& line : frameLines()) {
-        const QRect span = QRect(QPoint(line.x1, line.y1), QPoint(line.x2, line.y2)).normalized();
+        // Both end points belong to the line.
+        const QRect span(QPoint(std::min(line.x1, line.x2), std::min(line.y1, line.y2)),
+                         QPoint(std::max(line.x1, line.x2), std::max(line.y1, line.y2)));
         painter.fillRect(span, QColor::fromRgba(line.colour));
     }
     if (!panel_.isNull()) {

@@ -1,0 +1,274 @@
+// The window driving the game: ticks, keys, focus, repaints, boxes, closing.
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPaintEvent>
+#include <QPushButton>
+
+#include "window_fixture.h"
+
+namespace lexidrop::ui::testing {
+namespace {
+
+using BehaviourTest = WindowTest;
+
+const Tile& falling(MainWindow& window)
+{
+    Game& game = window.game();
+    return game.ImgLetter.at(static_cast<std::size_t>(game.CurrentTile));
+}
+
+TEST_F(BehaviourTest, MasterTimerRunsEvery250MsFromTheFirstShowAndTheSettleTimerWaits)
+{
+    EXPECT_FALSE(window->masterTimer().isActive());
+    showActive();
+    EXPECT_TRUE(window->masterTimer().isActive());
+    EXPECT_EQ(window->masterTimer().interval(), 250);
+    EXPECT_FALSE(window->auxiliaryTimer().isActive());
+    EXPECT_EQ(window->auxiliaryTimer().interval(), 250);
+    QTRY_VERIFY_WITH_TIMEOUT(window->game().Falling, 2000);
+    EXPECT_EQ(falling(*window).Tag, "a");
+}
+
+TEST_F(BehaviourTest, KeyPressMovesTheFallingTileInTheSameTurn)
+{
+    window->game().TmrMaster_Timer();
+    ASSERT_EQ(falling(*window).Left, 117);
+    QTest::keyClick(window->surface(), Qt::Key_Left);
+    EXPECT_EQ(falling(*window).Left, 85);
+    QTest::keyClick(window->surface(), Qt::Key_Right);
+    QTest::keyClick(window->surface(), Qt::Key_Right);
+    EXPECT_EQ(falling(*window).Left, 149);
+    const float top = falling(*window).Top;
+    QTest::keyClick(window->surface(), Qt::Key_Down);
+    EXPECT_EQ(falling(*window).Top, top + 16);
+    QTest::keyClick(window->surface(), Qt::Key_Up);
+    QTest::keyClick(window->surface(), Qt::Key_Space);
+    QTest::keyClick(window->surface(), Qt::Key_Q);
+    EXPECT_EQ(falling(*window).Left, 149);
+    EXPECT_EQ(falling(*window).Top, top + 16);
+    EXPECT_EQ(window->surface()->paintedRect(window->game().CurrentTile), QRect(149, static_cast<int>(top) + 16, 32, 32));
+}
+
+TEST_F(BehaviourTest, AutoRepeatedKeysEachMoveTheTile)
+{
+    window->game().TmrMaster_Timer();
+    for (int i = 0; i < 3; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), /*autorep=*/i > 0);
+        QCoreApplication::sendEvent(window->surface(), &repeat);
+    }
+    EXPECT_EQ(falling(*window).Left, 21);
+}
+
+// Collects the region each paint of the surface covers.
+class PaintRecorder : public QObject {
+public:
+    QRegion painted;
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent*>(event)->region();
+            ++paints;
+        }
+        return false;
+    }
+};
+
+qint64 area(const QRegion& region)
+{
+    qint64 sum = 0;
+    for (const QRect& r : region) {
+        sum += qint64(r.width()) * r.height();
+    }
+    return sum;
+}
+
+TEST_F(BehaviourTest, AFallStepRepaintsOnlyTheTilesOldAndNewSquares)
+{
+    showActive();
+    window->masterTimer().stop();
+    window->game().TmrMaster_Timer(); // spawn and first step
+    QCoreApplication::processEvents();
+    QTest::qWait(50);
+
+    PaintRecorder recorder;
+    window->surface()->installEventFilter(&recorder);
+    const Tile before = falling(*window);
+    window->game().TmrMaster_Timer(); // one 8-pixel step
+    QTRY_VERIFY(recorder.paints > 0);
+    window->surface()->removeEventFilter(&recorder);
+
+    const QRect oldSquare(117, static_cast<int>(before.Top), 32, 32);
+    const QRect newSquare(117, static_cast<int>(before.Top) + 8, 32, 32);
+    EXPECT_TRUE(recorder.painted.contains(oldSquare));
+    EXPECT_TRUE(recorder.painted.contains(newSquare));
+    EXPECT_LT(area(recorder.painted), 406 * 479 / 50) << "painted " << area(recorder.painted) << " pixels";
+    EXPECT_EQ(client().pixel(130, static_cast<int>(before.Top) + 8), letterColour('a'));
+    EXPECT_EQ(client().pixel(130, static_cast<int>(before.Top) + 7), qRgb(0, 0, 0));
+}
+
+TEST_F(BehaviourTest, DeactivationPausesAndActivationResumesTheMasterTimer)
+{
+    showActive();
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(window.get(), &deactivate);
+    EXPECT_FALSE(window->game().TmrMasterEnabled);
+    EXPECT_FALSE(window->masterTimer().isActive());
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(window.get(), &activate);
+    EXPECT_TRUE(window->game().TmrMasterEnabled);
+    EXPECT_TRUE(window->masterTimer().isActive());
+}
+
+TEST_F(BehaviourTest, GameStandsStillWhileTheHelpWindowIsActiveAndGoesOnAfter)
+{
+    showActive();
+    QTRY_VERIFY_WITH_TIMEOUT(window->game().Falling, 2000);
+    window->mnuHow_Click();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window->helpWindow()));
+    EXPECT_FALSE(window->masterTimer().isActive());
+    const float top = falling(*window).Top;
+    QTest::qWait(700);
+    EXPECT_EQ(falling(*window).Top, top);
+
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_TRUE(window->masterTimer().isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(falling(*window).Top > top, 2000);
+    EXPECT_NE(window->helpWindow(), nullptr); // the help window stays open beside it
+}
+
+TEST_F(BehaviourTest, TheFocusRequestOfATickNeverActivatesTheWindow)
+{
+    showActive();
+    window->mnuHow_Click();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window->helpWindow()));
+    window->giveFocus();
+    window->game().TmrMaster_Timer();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), window->helpWindow());
+    EXPECT_EQ(window->focusWidget(), window->surface());
+}
+
+TEST_F(BehaviourTest, LabelsShowTheTextsTheGameWrites)
+{
+    Game& game = window->game();
+    game.LblScore = " 42";
+    window->labelChanged(Label::Score, 0);
+    game.lblLast = "cat";
+    window->labelChanged(Label::Last, 0);
+    game.LblName[9] = "Ann";
+    window->labelChanged(Label::Name, 9);
+    game.LblHs[9] = "17";
+    window->labelChanged(Label::HighScore, 9);
+    auto text = [&](const char* name) { return window->surface()->findChild<QLabel*>(name)->text(); };
+    EXPECT_EQ(text("LblScore"), " 42");
+    EXPECT_EQ(text("lblLast"), "cat");
+    EXPECT_EQ(text("LblName9"), "Ann");
+    EXPECT_EQ(text("LblHs9"), "17");
+}
+
+// Runs check on the modal box as soon as it is up, then closes it with answer.
+template <typename Check> void whenBoxOpens(Check check)
+{
+    QTimer::singleShot(0, [check] {
+        QWidget* box = nullptr;
+        QTRY_VERIFY((box = QApplication::activeModalWidget()) != nullptr);
+        check(box);
+    });
+}
+
+TEST_F(BehaviourTest, YouLoseBoxIsModalWithOkOnlyAndTheProgramsTitle)
+{
+    showActive();
+    bool seen = false;
+    whenBoxOpens([&](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        EXPECT_EQ(box->text(), "You Lose");
+        EXPECT_EQ(box->windowTitle(), "lexidrop");
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        EXPECT_TRUE(box->isModal());
+        box->button(QMessageBox::Ok)->click();
+    });
+    window->messageBox("You Lose");
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(BehaviourTest, NameBoxHasThePromptTitleAnEmptyFieldAndCancelGivesNothing)
+{
+    showActive();
+    whenBoxOpens([](QWidget* widget) {
+        auto* dialog = qobject_cast<QInputDialog*>(widget);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "Lexidrop");
+        EXPECT_EQ(dialog->labelText(), "You placed 3rd. Enter your name:");
+        EXPECT_EQ(dialog->textValue(), "");
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(buttons->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        dialog->findChild<QLineEdit*>()->setText("Zed");
+        buttons->button(QDialogButtonBox::Cancel)->click();
+    });
+    EXPECT_EQ(window->inputBox("You placed 3rd. Enter your name:", "Lexidrop"), "");
+
+    whenBoxOpens([](QWidget* widget) {
+        auto* dialog = qobject_cast<QInputDialog*>(widget);
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>()->setText("Ann");
+        dialog->accept();
+    });
+    EXPECT_EQ(window->inputBox("prompt", "Lexidrop"), "Ann");
+}
+
+TEST_F(BehaviourTest, ClosingTheWindowStopsTheGameForGood)
+{
+    showActive();
+    QTRY_VERIFY_WITH_TIMEOUT(window->game().Falling, 2000);
+    window->close();
+    EXPECT_TRUE(window->game().closed());
+    EXPECT_FALSE(window->masterTimer().isActive());
+    EXPECT_FALSE(window->auxiliaryTimer().isActive());
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(window.get(), &activate);
+    EXPECT_FALSE(window->masterTimer().isActive());
+    // No box can appear any more: both return at once.
+    window->messageBox("You Lose");
+    EXPECT_EQ(window->inputBox("prompt", "Lexidrop"), "");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(BehaviourTest, HighScoreFileIsCreatedBesideTheGameAtLoad)
+{
+    // Form_Load ran when the window was made; a missing table is written whole.
+    const QFileInfo file(dir.filePath("hs.txt"));
+    ASSERT_TRUE(file.exists());
+    EXPECT_EQ(file.size(), 70);
+}
+
+TEST_F(BehaviourTest, MissingLetterFileShowsAPlainTileAndPlayGoesOn)
+{
+    ASSERT_TRUE(QFile::remove(dir.filePath("a.bmp")));
+    window->game().TmrMaster_Timer(); // spawns the first tile, always "a"
+    window->game().TmrMaster_Timer();
+    const QImage image = client();
+    const QRgb body = image.pixel(118, 40);
+    EXPECT_NE(body, qRgb(0, 0, 0));
+    EXPECT_GT(qBlue(body), qRed(body) + 50);
+    int white = 0;
+    for (int y = 39; y < 71; ++y) {
+        for (int x = 117; x < 149; ++x) {
+            white += image.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(white, 10) << "the capital A on the stand-in tile";
+    QTest::keyClick(window->surface(), Qt::Key_Left);
+    EXPECT_EQ(falling(*window).Left, 85);
+}
+
+} // namespace
+} // namespace lexidrop::ui::testing

@@ -1,0 +1,96 @@
+// Letter pictures: read from disk at every use, a lost file drawn plainly.
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "ui/keys.h"
+#include "ui/pictures.h"
+
+namespace lexidrop::ui {
+namespace {
+
+void writeTile(const QTemporaryDir& dir, const char* name, QRgb colour)
+{
+    QImage tile(32, 32, QImage::Format_RGB888);
+    tile.fill(colour);
+    ASSERT_TRUE(tile.save(dir.filePath(name), "BMP"));
+}
+
+QRgb shown(const PicturePtr& picture)
+{
+    QImage canvas(32, 32, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    drawTile(painter, {0, 0}, picture.get(), QImage(), "a");
+    painter.end();
+    return canvas.pixel(16, 16);
+}
+
+TEST(LetterPicturesTest, EveryLoadReadsTheFileAnew)
+{
+    QTemporaryDir dir;
+    writeTile(dir, "k.bmp", qRgb(10, 200, 30));
+    LetterPictures pictures(dir.path().toStdString());
+    EXPECT_EQ(shown(pictures.load("k.bmp")), qRgb(10, 200, 30));
+    writeTile(dir, "k.bmp", qRgb(200, 10, 30));
+    EXPECT_EQ(shown(pictures.load("k.bmp")), qRgb(200, 10, 30));
+}
+
+TEST(LetterPicturesTest, MissingOrUnreadableFileGivesAPlainTileAndIsReportedOnce)
+{
+    QTemporaryDir dir;
+    QFile broken(dir.filePath("r.bmp"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a bitmap");
+    broken.close();
+    LetterPictures pictures(dir.path().toStdString());
+    const PicturePtr missing = pictures.load("q.bmp");
+    ASSERT_NE(missing, nullptr);
+    pictures.load("q.bmp");
+    pictures.load("r.bmp");
+    EXPECT_EQ(pictures.reported().size(), 2u);
+    EXPECT_EQ(tileSize(missing.get(), QImage()), QSize(32, 32));
+
+    QImage canvas(32, 32, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    drawTile(painter, {0, 0}, missing.get(), QImage(), "q");
+    painter.end();
+    EXPECT_GT(qBlue(canvas.pixel(1, 1)), 100);
+    int white = 0;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            white += canvas.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(white, 10);
+}
+
+TEST(LetterPicturesTest, APictureShowsAtItsOwnSize)
+{
+    QTemporaryDir dir;
+    QImage big(64, 64, QImage::Format_RGB888);
+    big.fill(qRgb(1, 2, 3));
+    ASSERT_TRUE(big.save(dir.filePath("b.bmp"), "BMP"));
+    LetterPictures pictures(dir.path().toStdString());
+    EXPECT_EQ(tileSize(pictures.load("b.bmp").get(), QImage()), QSize(64, 64));
+    // No picture at all is the stored tile, at the stored tile's size.
+    QImage stored(32, 32, QImage::Format_RGB32);
+    EXPECT_EQ(tileSize(nullptr, stored), QSize(32, 32));
+}
+
+TEST(KeyCodesTest, ArrowsBecomeTheirVirtualKeyCodes)
+{
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Left), 37);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Up), 38);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Right), 39);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Down), 40);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_A), 65);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Space), 32);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_F1), 0);
+}
+
+} // namespace
+} // namespace lexidrop::ui
