@@ -41,16 +41,24 @@ public:
 // hs.txt at the given path, replaced atomically on every save.
 std::unique_ptr<HighScoreStore> makeFileStore(std::filesystem::path path);
 
+// Title of the name prompt.
+inline constexpr std::string_view PromptTitle = "Lexidrop";
+
+// The name prompt for the place with this index (0 = first place, ..9).
+std::string_view placePrompt(int index);
+
 class HighScores {
 public:
     std::array<std::string, Places> HsNames;   // names of places 1..10
     std::array<std::int32_t, Places> HsScores{}; // scores of places 1..10, 0 = none
 
     // Start-up: read the store; show the table, and save it whole if reading failed.
+    // The table keeps what was read, sorted by score, highest first.
     void LoadHighScores(HighScoreStore& store, PlaceLabels& LblName, PlaceLabels& LblHs);
-    // Copies the table into the labels.
+    // Copies the table into the labels; an empty name or a 0 gives an empty label.
     void ShowHighScores(PlaceLabels& LblName, PlaceLabels& LblHs) const;
-    // Enters score if it earns a place (asking the name), then saves.
+    // Enters score if it earns a place (asking the name), then saves.  A
+    // save that fails leaves the table in memory as it is now.
     void UpdateHighScores(std::int32_t score, const NamePrompt& ask, HighScoreStore& store);
 };
 

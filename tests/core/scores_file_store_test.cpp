@@ -1,0 +1,399 @@
+// hs.txt on a real disk: the first run, the round trip, every bad file
+// found at start-up and every way a save can fail.  Each test works in a
+// temporary directory of its own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "fakes/fake_window.h"
+#include "game/game.h"
+#include "scores/file_store.h"
+#include "scores/table_file.h"
+
+namespace lexidrop::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string Fresh = formatTable({}, {});
+
+// A directory of its own, removed with everything in it.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::random_device seed;
+        path_ = fs::temp_directory_path() / ("lexidrop-scores-" + std::to_string(seed()) + std::to_string(seed()));
+        fs::create_directories(path_);
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    fs::path hs() const { return path_ / "hs.txt"; }
+    std::vector<std::string> entries() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(path_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+private:
+    fs::path path_;
+};
+
+void writeFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+NamePrompt answer(const std::string& name)
+{
+    return [name](const std::string&, const std::string&) { return name; };
+}
+
+// The file's table with one entry, "Ann" at 100.
+std::string annTable()
+{
+    std::array<std::string, Places> names;
+    std::array<std::int32_t, Places> scores{};
+    names[0] = "Ann";
+    scores[0] = 100;
+    return formatTable(names, scores);
+}
+
+// The real disk, except that one step of the save fails as the disk would
+// make it fail.
+class FailingFileSystem : public FileSystem {
+public:
+    enum class Step { Create, Write, Sync, Close, Rename };
+
+    explicit FailingFileSystem(Step step) : step_(step) {}
+
+    std::optional<std::string> readStart(const fs::path& file, std::size_t limit) override
+    {
+        return real_.readStart(file, limit);
+    }
+    int create(const fs::path& file) override
+    {
+        return step_ == Step::Create ? -1 : real_.create(file); // as EACCES in a read-only directory
+    }
+    bool write(int handle, std::string_view data) override
+    {
+        if (step_ == Step::Write) {
+            real_.write(handle, data.substr(0, data.size() / 2)); // the disk fills up half-way
+            return false;
+        }
+        return real_.write(handle, data);
+    }
+    bool sync(int handle) override { return step_ != Step::Sync && real_.sync(handle); }
+    bool close(int handle) override
+    {
+        const bool closed = real_.close(handle);
+        return step_ != Step::Close && closed;
+    }
+    bool rename(const fs::path& from, const fs::path& to) override
+    {
+        return step_ != Step::Rename && real_.rename(from, to);
+    }
+    void remove(const fs::path& file) override { real_.remove(file); }
+    void syncDirectory(const fs::path& directory) override { real_.syncDirectory(directory); }
+
+private:
+    Step step_;
+    FileSystem& real_ = realFileSystem();
+};
+
+// Counts what a load asks of the disk.
+class CountingFileSystem : public FileSystem {
+public:
+    std::size_t largestRequest = 0;
+    std::size_t largestRead = 0;
+
+    std::optional<std::string> readStart(const fs::path& file, std::size_t limit) override
+    {
+        largestRequest = std::max(largestRequest, limit);
+        auto bytes = real_.readStart(file, limit);
+        largestRead = std::max(largestRead, bytes ? bytes->size() : 0);
+        return bytes;
+    }
+    int create(const fs::path& file) override { return real_.create(file); }
+    bool write(int handle, std::string_view data) override { return real_.write(handle, data); }
+    bool sync(int handle) override { return real_.sync(handle); }
+    bool close(int handle) override { return real_.close(handle); }
+    bool rename(const fs::path& from, const fs::path& to) override { return real_.rename(from, to); }
+    void remove(const fs::path& file) override { real_.remove(file); }
+    void syncDirectory(const fs::path& directory) override { real_.syncDirectory(directory); }
+
+private:
+    FileSystem& real_ = realFileSystem();
+};
+
+// ------------------------------------------------------------ first run and round trip
+
+TEST(HighScoreFile, FirstRunWithoutTheFileCreatesTheFreshFileAndAsksNothing)
+{
+    TempDir dir;
+    FakeWindow window;
+    const auto store = makeFileStore(dir.hs());
+    Game game(window, *store);
+    game.Form_Load();
+
+    EXPECT_TRUE(window.prompts.empty());
+    for (std::size_t i = 0; i < Places; ++i) {
+        EXPECT_EQ(game.LblName[i], "");
+        EXPECT_EQ(game.LblHs[i], "");
+    }
+    EXPECT_EQ(fs::file_size(dir.hs()), 70u);
+    EXPECT_EQ(readFile(dir.hs()), Fresh);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"}) << "no temporary file is left";
+}
+
+TEST(HighScoreFile, NamesOfEveryKindSurviveASaveAndTheNextStart)
+{
+    const std::vector<std::pair<std::string, std::string>> typedAndKept = {
+        {"Ann \"Ace\" Lee", "Ann 'Ace' Lee"},
+        {"Lee, Ann", "Lee, Ann"},
+        {"two\r\nlines", "twolines"},
+        {"\xC3\x85sa \xC3\x98stberg", "\xC3\x85sa \xC3\x98stberg"},
+        {"\xE5\xA4\xAA\xE9\x83\x8E", "\xE5\xA4\xAA\xE9\x83\x8E"},
+        {"Ren\xE9", "Ren\xC3\xA9"},
+    };
+    TempDir dir;
+    const auto store = makeFileStore(dir.hs());
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(*store, names, scores);
+    for (std::size_t i = 0; i < typedAndKept.size(); ++i) {
+        table.UpdateHighScores(static_cast<std::int32_t>(10 * (i + 1)), answer(typedAndKept[i].first), *store);
+    }
+
+    HighScores next;
+    next.LoadHighScores(*store, names, scores);
+    for (std::size_t i = 0; i < typedAndKept.size(); ++i) {
+        const std::size_t place = typedAndKept.size() - 1 - i; // later, higher scores come first
+        EXPECT_EQ(names[place], typedAndKept[i].second);
+        EXPECT_EQ(scores[place], std::to_string(10 * (i + 1)));
+    }
+    EXPECT_EQ(next.HsNames, table.HsNames);
+}
+
+TEST(HighScoreFile, AWindows1252NameLoadsAsUtf8AndIsSavedAsUtf8)
+{
+    TempDir dir;
+    writeFile(dir.hs(), "\"Jos\xE9 M\xFCller\"\r\n300\r\n" + Fresh.substr(7));
+    const auto store = makeFileStore(dir.hs());
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(*store, names, scores);
+    EXPECT_EQ(names[0], "Jos\xC3\xA9 M\xC3\xBCller");
+    table.UpdateHighScores(0, NamePrompt(), *store);
+    const std::string firstPlace = "\"Jos\xC3\xA9 M\xC3\xBCller\"\r\n300\r\n";
+    EXPECT_EQ(readFile(dir.hs()).substr(0, firstPlace.size()), firstPlace);
+}
+
+// ------------------------------------------------------------ bad files at start-up
+
+TEST(HighScoreFile, EveryBadFileLoadsWhatItCanAndLeavesAWholeTable)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> make;
+        std::vector<std::pair<std::string, std::int32_t>> shown; // first places after the load
+        bool rewritten;                                        // the load saved the table whole
+    };
+    const std::string rest8 = Fresh.substr(14);
+    const std::vector<Case> cases = {
+        {"non-decimal scores",
+         [&](const fs::path& p) { writeFile(p, "\"Ann\"\r\nlots\r\n\"Bob\"\r\n40\r\n" + rest8); },
+         {{"Bob", 40}, {"Ann", 0}},
+         false},
+        {"scores beyond 32 bits",
+         [&](const fs::path& p) { writeFile(p, "\"Ann\"\r\n4294967296\r\n\"Bob\"\r\n2147483647\r\n" + rest8); },
+         {{"Bob", 2147483647}, {"Ann", 0}},
+         false},
+        {"an unsorted file",
+         [&](const fs::path& p) { writeFile(p, "\"Ann\"\r\n10\r\n\"Bob\"\r\n40\r\n" + rest8); },
+         {{"Bob", 40}, {"Ann", 10}},
+         false},
+        {"a short file",
+         [](const fs::path& p) { writeFile(p, "\"Ann\"\r\n57\r\n\"Bo"); },
+         {{"Ann", 57}, {"Bo", 0}},
+         true},
+        {"an empty file", [](const fs::path& p) { writeFile(p, ""); }, {}, true},
+        {"a table followed by 100 MB",
+         [](const fs::path& p) {
+             std::ofstream out(p, std::ios::binary);
+             out << annTable();
+             const std::string junk(1 << 20, 'j');
+             for (int i = 0; i < 100; ++i) {
+                 out << junk;
+             }
+         },
+         {{"Ann", 100}},
+         false},
+        {"100 MB on one line",
+         [](const fs::path& p) {
+             std::ofstream out(p, std::ios::binary);
+             const std::string junk(1 << 20, 'x');
+             for (int i = 0; i < 100; ++i) {
+                 out << junk;
+             }
+         },
+         {{std::string(MaxNameBytes, 'x'), 0}},
+         true},
+        {"100 MB of zero bytes",
+         [](const fs::path& p) {
+             writeFile(p, "");
+             fs::resize_file(p, 100u << 20);
+         },
+         {},
+         true},
+        {"a pipe", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        c.make(dir.hs());
+        const auto sizeBefore = fs::is_regular_file(dir.hs()) ? fs::file_size(dir.hs()) : 0;
+        CountingFileSystem disk;
+        const auto store = makeFileStore(dir.hs(), disk);
+        HighScores table;
+        PlaceLabels names;
+        PlaceLabels scores;
+        table.LoadHighScores(*store, names, scores);
+
+        EXPECT_LE(disk.largestRequest, MaxTableFileBytes) << "a load reads only the start of the file";
+        for (std::size_t i = 0; i < c.shown.size(); ++i) {
+            EXPECT_EQ(table.HsNames[i], c.shown[i].first);
+            EXPECT_EQ(table.HsScores[i], c.shown[i].second);
+        }
+        for (std::size_t i = c.shown.size(); i < Places; ++i) {
+            EXPECT_EQ(table.HsNames[i], "");
+            EXPECT_EQ(table.HsScores[i], 0);
+        }
+        if (c.rewritten) {
+            EXPECT_EQ(readFile(dir.hs()), formatTable(table.HsNames, table.HsScores));
+        } else {
+            EXPECT_EQ(fs::file_size(dir.hs()), sizeBefore) << "a complete file is left as it is";
+        }
+        // The next save always leaves a whole, sorted table that reads back the same.
+        table.UpdateHighScores(0, NamePrompt(), *store);
+        HighScores again;
+        again.LoadHighScores(*store, names, scores);
+        EXPECT_EQ(again.HsNames, table.HsNames);
+        EXPECT_EQ(again.HsScores, table.HsScores);
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"});
+    }
+}
+
+TEST(HighScoreFile, RandomBytesLoadAndTheNextSaveReadsBackTheSame)
+{
+    std::mt19937 random(7);
+    for (const std::size_t size : {std::size_t{1} << 10, std::size_t{1} << 16, std::size_t{1} << 20}) {
+        SCOPED_TRACE(size);
+        TempDir dir;
+        std::string bytes(size, '\0');
+        for (char& c : bytes) {
+            c = static_cast<char>(random());
+        }
+        writeFile(dir.hs(), bytes);
+        const auto store = makeFileStore(dir.hs());
+        HighScores table;
+        PlaceLabels names;
+        PlaceLabels scores;
+        table.LoadHighScores(*store, names, scores);
+        table.UpdateHighScores(0, NamePrompt(), *store);
+        EXPECT_EQ(readFile(dir.hs()), formatTable(table.HsNames, table.HsScores));
+        for (std::size_t i = 1; i < Places; ++i) {
+            EXPECT_GE(table.HsScores[i - 1], table.HsScores[i]);
+        }
+    }
+}
+
+// ------------------------------------------------------------ failed saves
+
+TEST(HighScoreFile, AFailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
+{
+    using Step = FailingFileSystem::Step;
+    struct Case {
+        const char* what;
+        std::optional<Step> failing; // none: the real disk, which fails by itself
+        bool hsIsDirectory;
+    };
+    const std::vector<Case> cases = {
+        {"a read-only directory", Step::Create, false},
+        {"a full disk while writing", Step::Write, false},
+        {"the flush to the disk fails", Step::Sync, false},
+        {"the close reports a failure", Step::Close, false},
+        {"a failure between writing and renaming", Step::Rename, false},
+        {"hs.txt is a directory", std::nullopt, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        if (c.hsIsDirectory) {
+            fs::create_directory(dir.hs());
+        } else {
+            writeFile(dir.hs(), annTable());
+        }
+        FailingFileSystem failing(c.failing.value_or(Step::Create));
+        const auto store = c.failing ? makeFileStore(dir.hs(), failing) : makeFileStore(dir.hs());
+        HighScores table;
+        PlaceLabels names;
+        PlaceLabels scores;
+        table.LoadHighScores(*store, names, scores);
+
+        EXPECT_FALSE(store->write(formatTable({}, {})));
+        table.UpdateHighScores(500, answer("Zoe"), *store); // the game goes on
+
+        EXPECT_EQ(table.HsNames[0], "Zoe");
+        EXPECT_EQ(table.HsScores[0], 500);
+        if (c.hsIsDirectory) {
+            EXPECT_TRUE(fs::is_directory(dir.hs()));
+            EXPECT_TRUE(fs::is_empty(dir.hs()));
+        } else {
+            EXPECT_EQ(readFile(dir.hs()), annTable());
+        }
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"});
+    }
+}
+
+TEST(HighScoreFile, ASaveReplacesALeftoverTemporaryFile)
+{
+    TempDir dir;
+    writeFile(temporaryPathFor(dir.hs()), "half a table from a crash");
+    const auto store = makeFileStore(dir.hs());
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(*store, names, scores);
+    EXPECT_EQ(readFile(dir.hs()), Fresh);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"});
+}
+
+} // namespace
+} // namespace lexidrop::testing

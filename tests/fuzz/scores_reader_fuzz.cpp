@@ -1,0 +1,111 @@
+// Feeds arbitrary bytes to the hs.txt reader and to the start-up load and
+// checks what must hold for every file: names clean and bounded, scores
+// never negative, the loaded table highest first, and whatever is saved
+// reading back as the same table.  Any broken rule aborts, so libFuzzer
+// reports it together with the input.
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "scores/high_scores.h"
+#include "scores/table_file.h"
+
+namespace {
+
+using namespace lexidrop;
+
+void check(bool rule)
+{
+    if (!rule) {
+        std::abort();
+    }
+}
+
+// The file kept in memory, as the start-up sees it.
+class BytesStore : public HighScoreStore {
+public:
+    explicit BytesStore(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::optional<std::string> read() override { return bytes_; }
+    bool write(std::string_view contents) override
+    {
+        bytes_ = std::string(contents);
+        ++writes;
+        return true;
+    }
+    const std::string& bytes() const { return bytes_; }
+    int writes = 0;
+
+private:
+    std::string bytes_;
+};
+
+void checkClean(const std::string& name)
+{
+    check(name.size() <= MaxNameBytes);
+    check(isValidUtf8(name));
+    check(name.find('"') == std::string::npos);
+    for (const char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        check(b >= 0x20 && b != 0x7F);
+    }
+    check(cleanName(name) == name);
+}
+
+void checkSavedReadsBack(const HighScores& table, const std::string& saved)
+{
+    const ReadTable back = parseTable(saved);
+    check(back.complete());
+    check(back.names == table.HsNames);
+    check(back.scores == table.HsScores);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+
+    const ReadTable read = parseTable(bytes);
+    check(read.items >= 0 && read.items <= 2 * Places);
+    for (std::size_t i = 0; i < Places; ++i) {
+        checkClean(read.names[i]);
+        check(read.scores[i] >= 0);
+    }
+
+    BytesStore store(bytes);
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(store, names, scores);
+    for (std::size_t i = 1; i < Places; ++i) {
+        check(table.HsScores[i - 1] >= table.HsScores[i]);
+    }
+    check(store.writes == (read.complete() ? 0 : 1));
+    if (store.writes > 0) {
+        checkSavedReadsBack(table, store.bytes());
+    }
+
+    // A game whose score comes from the input: at most one place changes
+    // hands, the table stays in order, and the save reads back the same.
+    const std::int32_t score = size == 0 ? 1 : static_cast<std::int32_t>(data[0]) * 131 + static_cast<std::int32_t>(size);
+    const HighScores before = table;
+    table.UpdateHighScores(score, [&](const std::string&, const std::string&) { return bytes.substr(0, 64); }, store);
+    std::size_t p = 0;
+    while (p < Places && table.HsScores[p] == before.HsScores[p] && table.HsNames[p] == before.HsNames[p]) {
+        ++p;
+    }
+    if (p < Places) {
+        check(table.HsScores[p] == score);
+        for (std::size_t i = p + 1; i < Places; ++i) {
+            check(table.HsScores[i] == before.HsScores[i - 1] && table.HsNames[i] == before.HsNames[i - 1]);
+        }
+    }
+    for (std::size_t i = 0; i < Places; ++i) {
+        check(i == 0 || table.HsScores[i - 1] >= table.HsScores[i]);
+        checkClean(table.HsNames[i]);
+    }
+    checkSavedReadsBack(table, store.bytes());
+    return 0;
+}
