@@ -192,15 +192,21 @@ def run(args):
 
 
 def screenshot(path, window, env, alive):
-    # A short game: a few tiles steered to both sides and dropped.
-    plan = ["Left", "Left", "Left", "Down", "Down", "Down", "Down", "Down",
-            "Right", "Right", "Right", "Right", "Down", "Down", "Down", "Down",
-            "Left", "Down", "Down", "Down", "Down", "Down", "Down"]
-    for key in plan:
-        alive()
-        subprocess.run(["xdotool", "key", key], env=env, check=True)
-        time.sleep(0.7)
-    time.sleep(8)
+    # A short game: tiles steered to several columns and pushed down.
+    def press(key, times, pause):
+        for _ in range(times):
+            alive()
+            subprocess.run(["xdotool", "key", key], env=env, check=True)
+            time.sleep(pause)
+
+    for column in (0, 7, 1, 6, 3, 2, 5, 4, 0, 3):
+        time.sleep(0.6)  # the next tile spawns
+        shift = column - 3
+        press("Left" if shift < 0 else "Right", abs(shift), 0.05)
+        press("Down", 24, 0.06)
+        time.sleep(1.4)  # the last steps to the floor or the stack
+    press("Right", 2, 0.05)
+    press("Down", 10, 0.06)
     alive()
     subprocess.run(["import", "-window", window, path], env=env, check=True)
     print("saved", path)
