@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -304,7 +305,26 @@ void MainWindow::messageBox(const std::string& text)
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("lexidrop"), QString::fromStdString(text), QMessageBox::Ok,
                     this);
-    box.exec();
+    runModal(box);
+}
+
+int MainWindow::runModal(QDialog& box)
+{
+    // Without a window manager (or with one that does not hand the focus
+    // back to a dialog's owner) no window is active once the box closes, and
+    // the game would stay paused after its own box.  Take back the
+    // activation only when the player closed the box from within our
+    // program: never the keyboard of an application they went to meanwhile.
+    bool closedFromHere = false;
+    connect(&box, &QDialog::finished, &box, [&closedFromHere] {
+        closedFromHere = QGuiApplication::applicationState() == Qt::ApplicationActive;
+    });
+    const int result = box.exec();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (closedFromHere && isVisible() && !game_.closed() && QApplication::activeWindow() == nullptr) {
+        activateWindow();
+    }
+    return result;
 }
 
 std::string MainWindow::inputBox(const std::string& prompt, const std::string& title)
@@ -317,7 +337,7 @@ std::string MainWindow::inputBox(const std::string& prompt, const std::string& t
     dialog.setWindowTitle(QString::fromStdString(title));
     dialog.setLabelText(QString::fromStdString(prompt));
     dialog.setTextValue(QString());
-    if (dialog.exec() != QDialog::Accepted) {
+    if (runModal(dialog) != QDialog::Accepted) {
         return {};
     }
     return dialog.textValue().toStdString();

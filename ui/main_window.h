@@ -29,6 +29,7 @@
 #include "ui/surface.h"
 
 class QAction;
+class QDialog;
 class QMenu;
 
 namespace lexidrop::ui {
@@ -77,6 +78,8 @@ private:
     void buildMenu();
     void key(QKeyEvent* event);
     void followTimers();
+    // Runs one of our modal boxes; gives the window back the activation it had.
+    int runModal(QDialog& box);
 
     DataPaths paths_;
     std::unique_ptr<HighScoreStore> store_; // hs.txt

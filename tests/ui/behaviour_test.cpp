@@ -225,6 +225,30 @@ TEST_F(BehaviourTest, NameBoxHasThePromptTitleAnEmptyFieldAndCancelGivesNothing)
     EXPECT_EQ(window->inputBox("prompt", "Lexidrop"), "Ann");
 }
 
+TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh)
+{
+    showActive();
+    QTRY_VERIFY_WITH_TIMEOUT(window->game().Falling, 2000);
+    const float top = falling(*window).Top;
+    bool frozen = false;
+    whenBoxOpens([&](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), "You Lose");
+        QTest::qWait(700); // nearly three ticks' time with the box open
+        frozen = window->game().ImgLetter.size() > 1 && falling(*window).Top == top;
+        box->button(QMessageBox::Ok)->click();
+    });
+    // A tile at rest in row -1 ends the game.
+    window->game().LandLetter(117, -41, "a");
+    EXPECT_TRUE(frozen);
+    EXPECT_EQ(window->game().TileCount, 0);
+    EXPECT_EQ(window->surface()->findChild<QLabel*>("LblScore")->text(), "0");
+    // The window comes back to the front of its own accord and play goes on.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(window->game().TileCount == 1, 2000);
+}
+
 TEST_F(BehaviourTest, ClosingTheWindowStopsTheGameForGood)
 {
     showActive();
