@@ -1,0 +1,50 @@
+// lexidrop_baseline: the floor the game's costs are compared with.
+//
+// The least a Qt 6 Widgets program of the game's shape does: one window
+// with a client area of the game's size, one label, and one 250 ms timer
+// that moves the label, as the game's master timer moves a tile.  The
+// label's orange background is what bench/compare_with_baseline.py looks
+// for on the X screen to tell that the first frame is painted.
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+constexpr int ClientWidth = 406;  // the game's client area
+constexpr int ClientHeight = 479;
+constexpr int StepPixels = 8;     // one fall step of the game's tile
+constexpr int TickMilliseconds = 250;
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("LexiDrop baseline"));
+    window.setFixedSize(ClientWidth, ClientHeight);
+
+    QLabel label(QStringLiteral("baseline"), &window);
+    label.setGeometry(20, 20, 120, 32);
+    label.setAutoFillBackground(true);
+    QPalette look = label.palette();
+    look.setColor(QPalette::Window, QColor(255, 128, 0));
+    look.setColor(QPalette::WindowText, Qt::black);
+    label.setPalette(look);
+
+    QTimer timer;
+    timer.setInterval(TickMilliseconds);
+    QObject::connect(&timer, &QTimer::timeout, &label, [&label] {
+        int top = label.y() + StepPixels;
+        if (top + label.height() > ClientHeight) {
+            top = 20;
+        }
+        label.move(label.x(), top);
+    });
+    timer.start();
+
+    window.show();
+    return QApplication::exec();
+}
