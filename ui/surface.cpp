@@ -95,6 +95,10 @@ void Surface::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.setClipRegion(event->region());
+    // On a screen with a device pixel ratio above 1 the painter scales the
+    // 32x32 bitmaps up; nearest neighbour keeps their pixel-art edges sharp
+    // where smoothing would blur every tile.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.fillRect(event->rect(), Qt::black);
 
     // Bottom of the stack first: the frame, the panel, then the tiles in
