@@ -1,0 +1,141 @@
+// Broken letter files: the window shows what it can and the game goes on.
+//
+// Each test spoils the scratch directory's bitmaps, then lets the real
+// timers run fast (5 ms) so that tiles spawn, fall, land and games end
+// (their boxes answered at once), and looks at the client area.
+#include <QFile>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QRandomGenerator>
+
+#include "window_fixture.h"
+
+namespace lexidrop::ui::testing {
+namespace {
+
+class LetterFileFaults : public WindowTest {
+protected:
+    // Plays with fast timers until `ticks` master ticks have run (or, when
+    // asked, a game has been lost).
+    void play(int ticks, bool untilLost = false)
+    {
+        int seen = 0;
+        const auto counting = QObject::connect(&window->masterTimer(), &QTimer::timeout, [&seen] { ++seen; });
+        window->masterTimer().setInterval(5);
+        window->auxiliaryTimer().setInterval(5);
+        QTimer boxes;
+        QObject::connect(&boxes, &QTimer::timeout, [] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (auto* input = qobject_cast<QInputDialog*>(box)) {
+                input->setTextValue(QStringLiteral("tester"));
+                input->accept();
+            } else if (auto* message = qobject_cast<QMessageBox*>(box)) {
+                message->accept();
+            }
+        });
+        boxes.start(10);
+        if (window->game().TmrMasterEnabled) {
+            window->masterTimer().start(); // untilFallingBelow held it
+        }
+        QElapsedTimer limit;
+        limit.start();
+        while (seen < ticks && !(untilLost && window->game().gamesLost() > 0) && limit.elapsed() < 30000) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        }
+        QObject::disconnect(counting);
+        window->masterTimer().setInterval(250);
+        window->auxiliaryTimer().setInterval(250);
+        ASSERT_TRUE(seen >= ticks || (untilLost && window->game().gamesLost() > 0)) << "the game stopped ticking";
+    }
+
+    const Tile& falling() const
+    {
+        return window->game().ImgLetter.at(static_cast<std::size_t>(window->game().CurrentTile));
+    }
+
+    // Waits until a tile falls with its top at least this far down.
+    void untilFallingBelow(float top)
+    {
+        window->masterTimer().setInterval(5);
+        QTRY_VERIFY_WITH_TIMEOUT(window->game().Falling && falling().Visible && falling().Top >= top, 5000);
+        window->masterTimer().stop();
+        window->masterTimer().setInterval(250);
+        QCoreApplication::processEvents();
+    }
+
+    static bool standIn(QRgb colour) { return colour == qRgb(0, 0, 160); }
+
+    int landed() const
+    {
+        int count = 0;
+        for (const std::string& cell : window->game().Board) {
+            count += cell.empty() ? 0 : 1;
+        }
+        return count;
+    }
+};
+
+TEST_F(LetterFileFaults, AllTwentySixMissingShowPlainTilesAndGamesGoOn)
+{
+    for (char c = 'a'; c <= 'z'; ++c) {
+        ASSERT_TRUE(QFile::remove(dir.filePath(QString(QChar(c)) + ".bmp")));
+    }
+    showActive();
+    untilFallingBelow(60);
+    const Tile tile = falling();
+    const QImage image = client();
+    EXPECT_TRUE(standIn(image.pixel(static_cast<int>(tile.Left) + 1, static_cast<int>(tile.Top) + 1)));
+    play(2000, /*untilLost=*/true);
+    ASSERT_GE(window->game().gamesLost(), 1);
+    play(100); // and the next game runs
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(LetterFileFaults, ALetterFileOfRandomBytesShowsAPlainTileAndPlayGoesOn)
+{
+    QRandomGenerator random(99);
+    for (const char* name : {"a.bmp", "e.bmp"}) {
+        QByteArray noise(4096, '\0');
+        for (char& byte : noise) {
+            byte = static_cast<char>(random.bounded(256));
+        }
+        if (name[0] == 'e') {
+            noise.replace(0, 2, "BM"); // a bitmap's signature, so the decoder reads on
+        }
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(noise);
+    }
+    showActive();
+    untilFallingBelow(60); // the first tile is always an "a"
+    const Tile tile = falling();
+    ASSERT_EQ(tile.Tag, "a");
+    EXPECT_TRUE(standIn(client().pixel(static_cast<int>(tile.Left) + 1, static_cast<int>(tile.Top) + 1)));
+    play(400);
+    EXPECT_GT(landed() + window->game().gamesLost(), 0) << "tiles landed";
+}
+
+TEST_F(LetterFileFaults, ALetterFile64By64ShowsAtItsOwnSizeAndPlayGoesOn)
+{
+    QImage big(64, 64, QImage::Format_RGB888);
+    big.fill(qRgb(250, 20, 20));
+    ASSERT_TRUE(big.save(dir.filePath("a.bmp"), "BMP"));
+    showActive();
+    untilFallingBelow(100);
+    const Tile tile = falling();
+    ASSERT_EQ(tile.Tag, "a");
+    const int left = static_cast<int>(tile.Left), top = static_cast<int>(tile.Top);
+    EXPECT_EQ(window->surface()->paintedRect(window->game().CurrentTile), QRect(left, top, 64, 64));
+    const QImage image = client();
+    EXPECT_EQ(image.pixel(left, top), qRgb(250, 20, 20));
+    EXPECT_EQ(image.pixel(left + 63, top + 63), qRgb(250, 20, 20));
+    EXPECT_NE(image.pixel(left + 64, top + 64), qRgb(250, 20, 20));
+    // Moving it repaints the whole big square: nothing of it is left behind.
+    QTest::keyClick(window->surface(), Qt::Key_Left);
+    QTRY_COMPARE(client().pixel(left + 63, top + 1), qRgb(0, 0, 0));
+    play(400);
+    EXPECT_GT(landed() + window->game().gamesLost(), 0) << "tiles landed";
+}
+
+} // namespace
+} // namespace lexidrop::ui::testing
