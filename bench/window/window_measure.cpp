@@ -88,7 +88,11 @@ private:
 // Answers the boxes that end a game, so that play goes on.
 void answerBoxes()
 {
+    // As a player does: only a box that has come up and taken the activation.
     QWidget* box = QApplication::activeModalWidget();
+    if (box == nullptr || QApplication::activeWindow() != box) {
+        return;
+    }
     if (auto* input = qobject_cast<QInputDialog*>(box)) {
         input->setTextValue(QStringLiteral("bench"));
         input->accept();

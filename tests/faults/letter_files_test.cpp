@@ -25,7 +25,11 @@ protected:
         window->auxiliaryTimer().setInterval(5);
         QTimer boxes;
         QObject::connect(&boxes, &QTimer::timeout, [] {
+            // As a player does: only a box that has come up and taken the activation.
             QWidget* box = QApplication::activeModalWidget();
+            if (box == nullptr || QApplication::activeWindow() != box) {
+                return;
+            }
             if (auto* input = qobject_cast<QInputDialog*>(box)) {
                 input->setTextValue(QStringLiteral("tester"));
                 input->accept();
