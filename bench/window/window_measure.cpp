@@ -12,8 +12,9 @@
 // window (the way Qt delivers a key read from the window system) at a
 // random moment of the tick.  After every other press only the events
 // already posted are delivered, so no timer can fire, and the screen (the
-// platform's grab of the window) must already show the tile in its new
-// column.  The other presses are left to the running event loop, which
+// platform's grab of the window) must already show the tile's old and new
+// squares pixel for pixel as the surface paints them now.  The other
+// presses are left to the running event loop, which
 // gives the delay from key to the paint that covers the tile's new square
 // and the number of ticks in between.
 //
@@ -194,19 +195,23 @@ int measurePainting(MainWindow& window, PaintRecorder& recorder, int ticks)
     return fallMean < client * 0.02 ? 0 : 1;
 }
 
-// The leftmost column of the well where the screen shows the falling tile's colour.
-int tileLeftOnScreen(MainWindow& window)
+// Whether the screen (the platform's grab of the window) shows both squares
+// as the surface paints them now: the tile in its new one, the old one bare.
+bool screenShows(MainWindow& window, const QRect& oldSquare, const QRect& newSquare)
 {
-    const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
+    const QImage shot = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage model = window.surface()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QPoint origin = window.surface()->mapTo(&window, QPoint(0, 0));
-    const lexidrop::Tile tile = current(window);
-    const int y = origin.y() + static_cast<int>(tile.Top) + 16; // the middle of the tile's height
-    for (int x = 21; x < 277; ++x) {
-        if (shot.pixel(origin.x() + x, y) != qRgb(0, 0, 0)) {
-            return x;
+    for (const QRect& square : {oldSquare, newSquare}) {
+        for (int y = square.top(); y <= square.bottom(); ++y) {
+            for (int x = square.left(); x <= square.right(); ++x) {
+                if (shot.pixel(origin + QPoint(x, y)) != model.pixel(x, y)) {
+                    return false;
+                }
+            }
         }
     }
-    return -1;
+    return true;
 }
 
 int measureInput(MainWindow& window, PaintRecorder& recorder, int presses)
@@ -259,7 +264,8 @@ int measureInput(MainWindow& window, PaintRecorder& recorder, int presses)
             // Only what the key itself posted; no timer can run in here.
             QCoreApplication::sendPostedEvents();
             ++checked;
-            if (tileLeftOnScreen(window) == static_cast<int>(moved) && ticks == ticksBefore) {
+            const QRect oldSquare = square.translated(static_cast<int>(left - moved), 0);
+            if (screenShows(window, oldSquare, square) && ticks == ticksBefore) {
                 ++onScreenAtOnce;
             }
         } else {
@@ -284,7 +290,7 @@ int measureInput(MainWindow& window, PaintRecorder& recorder, int presses)
     QObject::disconnect(counting);
     std::sort(delays.begin(), delays.end());
     std::printf("input: %d presses checked at once, %zu left to the event loop\n", checked, delays.size());
-    std::printf("  tile in its new column on screen with no further event or tick "
+    std::printf("  both squares on screen as painted, with no further event or tick "
                 "(posted events only, then a grab): %d of %d\n",
                 onScreenAtOnce, checked);
     if (!delays.empty()) {
