@@ -359,9 +359,13 @@ void Game::gameOver(GameOverCause cause)
     }
     // An equal score does not beat the tenth place.
     if (leadingNumber(LblHs[Places - 1]) < Score) {
-        Table.UpdateHighScores(
-            Score, [this](const std::string& prompt, const std::string& title) { return inputBox(prompt, title); },
-            store_);
+        try {
+            Table.UpdateHighScores(
+                Score, [this](const std::string& prompt, const std::string& title) { return inputBox(prompt, title); },
+                store_);
+        } catch (const std::exception&) {
+            // The table keeps what it had; the next game must still start.
+        }
     }
     Board.fill("");
     NewGame();
