@@ -249,6 +249,24 @@ TEST(GameOver, TheCheckReadsTheTenthLabelNotTheTable)
     EXPECT_EQ(rig.store.writes, 1);
 }
 
+TEST(GameOver, AFailingNamePromptStillStartsTheNextGame)
+{
+    Rig rig;
+    rig.place(3, 14, "x");
+    rig.game.Score = 20;
+    rig.window.duringBox = [&] {
+        if (!rig.window.prompts.empty()) {
+            throw std::runtime_error("the box could not be shown");
+        }
+    };
+    rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(3)), static_cast<std::int16_t>(topOfRow(-1)), "q");
+    EXPECT_EQ(rig.window.prompts.size(), 1u);
+    EXPECT_TRUE(boardCells(rig.game).empty());
+    EXPECT_EQ(rig.game.TileCount, 0);
+    EXPECT_EQ(rig.game.LblScore, "0");
+    EXPECT_FALSE(rig.game.inModalBox());
+}
+
 TEST(GameOver, NoTickRunsWhileTheMessageBoxIsOpen)
 {
     Rig rig;
