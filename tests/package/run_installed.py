@@ -17,7 +17,6 @@ import argparse
 import glob
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -213,14 +212,7 @@ def run(args):
         print("no letter reported missing; nothing written beside the program")
         return 0
     finally:
-        for process in (game, server):
-            if process is not None and process.poll() is None:
-                process.send_signal(signal.SIGTERM)
-                try:
-                    process.wait(10)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+        xvfb.stop(game, server)
         shutil.rmtree(scratch, ignore_errors=True)
 
 

@@ -49,6 +49,18 @@ def start_xvfb():
     return server, ":" + number.decode().strip()
 
 
+def stop(*processes):
+    """Ends each process still running: politely first, then for good."""
+    for process in processes:
+        if process is not None and process.poll() is None:
+            process.send_signal(signal.SIGTERM)
+            try:
+                process.wait(10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+
 def wait_for(what, check, timeout):
     deadline = time.monotonic() + timeout
     while True:
@@ -180,14 +192,7 @@ def run(args):
         print("still running after %s s without q.bmp" % args.run_seconds)
         return 0
     finally:
-        for process in (game, server):
-            if process is not None and process.poll() is None:
-                process.send_signal(signal.SIGTERM)
-                try:
-                    process.wait(10)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+        stop(game, server)
         shutil.rmtree(scratch, ignore_errors=True)
 
 
