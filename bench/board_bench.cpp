@@ -4,6 +4,7 @@
 //   cmake --build build/release --target board_bench && build/release/bin/board_bench
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <random>
 
 #include "game/game.h"
@@ -14,15 +15,13 @@ namespace {
 using namespace lexidrop;
 
 // A window that does nothing, so only the rules are measured.
-class NullWindow : public Window {
+class NullWindow : public View, public ModalBoxes, public Clock {
 public:
-    Rnd generator;
     std::string timeOfDay() override { return "12:00:00"; }
-    void randomize(int seed) override { generator.randomize(seed); }
-    float rnd() override { return generator.next(); }
     PicturePtr loadPicture(const std::string&) override { return nullptr; }
-    void tileChanged(int) override {}
-    void labelChanged(Label, int) override {}
+    void tileChanged(const Tile&) override {}
+    void tileUnloaded(int) override {}
+    void labelChanged(Label, int, const std::string&) override {}
     void timerChanged(Timer, bool) override {}
     void giveFocus() override {}
     void messageBox(const std::string&) override {}
@@ -35,76 +34,81 @@ public:
     bool write(std::string_view) override { return true; }
 };
 
+// A game on the null window.
+struct Bench {
+    NullWindow window;
+    NullStore store;
+    Game game{window, window, window, store};
+};
+
 // Fills rows 4..14 of every column but column 3 with resting tiles.
 void fillWell(Game& game)
 {
+    GameSetup setup(game);
     for (int column = 0; column < Columns; ++column) {
         for (int row = 14; row >= 4 && column != 3; --row) {
-            Tile t;
-            game.TileCount = static_cast<std::int16_t>(game.TileCount + 1);
-            t.Index = game.TileCount;
-            t.Tag = "x";
-            t.Left = static_cast<float>(leftOfColumn(column));
-            t.Top = static_cast<float>(topOfRow(row));
-            t.Visible = true;
-            game.ImgLetter.push_back(t);
-            game.Board[static_cast<std::size_t>(column + 8 * row)] = "x";
+            setup.placeTile(column, row, "x");
         }
     }
 }
 
 void BM_MasterTickInABusyWell(benchmark::State& state)
 {
-    NullWindow window;
-    NullStore store;
-    Game game(window, store);
-    fillWell(game);
-    game.CurrentLetter = "b";
-    game.NextLetter = "b";
-    game.TmrMaster_Timer(); // spawns in column 3
-    Tile& falling = game.ImgLetter.back();
+    // A tile falls down the free column 3 past 77 resting tiles; the well
+    // is rebuilt (untimed) before the column fills up.
+    auto bench = std::make_unique<Bench>();
+    fillWell(bench->game);
+    int ticks = 0;
     for (auto _ : state) {
-        falling.Top = 31; // keep it in mid-air
-        game.TmrMaster_Timer();
+        if (++ticks == 40 * 53) {
+            state.PauseTiming();
+            bench = std::make_unique<Bench>();
+            fillWell(bench->game);
+            ticks = 0;
+            state.ResumeTiming();
+        }
+        bench->game.TmrMaster_Timer();
     }
-    state.counters["tiles"] = game.TileCount;
+    state.counters["tiles"] = bench->game.state().TileCount;
 }
 BENCHMARK(BM_MasterTickInABusyWell);
 
 void BM_WordSearchWorstCase(benchmark::State& state)
 {
-    NullWindow window;
-    NullStore store;
-    Game game(window, store);
+    Bench bench;
     // Every cell filled with letters that make no word: all fifteen runs are
     // tried and every lookup misses.
-    for (auto& cell : game.Board) {
-        cell = "x";
+    GameSetup setup(bench.game);
+    for (int row = 0; row <= 14; ++row) {
+        for (int column = 0; column < Columns; ++column) {
+            if (column != 4 || row != 8) {
+                setup.placeTile(column, row, "x");
+            }
+        }
     }
     const auto left = static_cast<std::int16_t>(leftOfColumn(4));
     const auto top = static_cast<std::int16_t>(topOfRow(8));
     for (auto _ : state) {
-        game.LandLetter(left, top, "q");
+        bench.game.LandLetter(left, top, "q");
     }
 }
 BENCHMARK(BM_WordSearchWorstCase);
 
 void BM_SimulatedTicks(benchmark::State& state)
 {
-    NullWindow window;
-    NullStore store;
-    Game game(window, store);
+    Bench bench;
+    Game& game = bench.game;
     std::mt19937 random(7);
     long long ticks = 0;
     for (auto _ : state) {
-        if (game.TmrAuxiliaryEnabled) {
+        if (game.state().TmrAuxiliaryEnabled) {
             game.TmrAuxiliary_Timer();
         } else {
             game.TmrMaster_Timer();
         }
         if ((random() & 3) == 0) {
-            constexpr std::int16_t keys[] = {KeyLeft, KeyRight, KeyDown};
-            game.Form_KeyDown(keys[random() % 3], 0);
+            constexpr Key keys[] = {Key::Left, Key::Right, Key::Down};
+            game.Form_KeyDown(keys[random() % 3]);
         }
         ++ticks;
     }

@@ -1,75 +1,45 @@
 // The game of the main window: its state and every operation that moves it.
 //
-// Game owns the state the window keeps for its whole life (the tiles, the
-// board, the counters, the flags, the label texts, the top-ten table) and
-// the operations that the window's events call: TmrMaster_Timer and
-// TmrAuxiliary_Timer from the two 250 ms timers, Form_KeyDown/KeyPress from
-// the keyboard, Form_GotFocus/LostFocus from activation, Form_Load once at
-// start-up.  Everything the game needs from outside (clock, random source,
-// pictures, modal boxes) it asks of its Window; every visible change it
-// reports to the Window.  Nothing here runs on its own: a test drives it
-// tick by tick.
+// Protocol: the window constructs one Game on its View, ModalBoxes, Clock
+// and table store, calls Form_Load once at start-up, then forwards its
+// events: TmrMaster_Timer and TmrAuxiliary_Timer from the two 250 ms
+// timers (only while the View was told they run), Form_KeyDown for the
+// three keys, Form_GotFocus/Form_LostFocus for activation, Form_Unload when
+// the window closes.  Every visible change goes out as a View notice that
+// carries what to show; the window never reads the game back.  Nothing
+// here runs on its own: a test drives it tick by tick, reads the state
+// through state(), and sets up positions through GameSetup.
+//
+// The state is split by subsystem over game.cpp (falling tile, keys, focus,
+// new game, letters), landing.cpp (landing, word search, game over) and
+// clearing.cpp (clearing a word, settling).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "dictionary/dictionary.h"
 #include "game/geometry.h"
-#include "game/window.h"
+#include "game/port.h"
+#include "game/rnd.h"
 #include "scores/high_scores.h"
 
 namespace lexidrop {
 
-// One element of the tile array: element 0 is the preview, 1..TileCount the well.
-struct Tile {
-    std::int16_t Index = 0; // position in the array
-    std::string Tag;        // the tile's letter, "a".."z"
-    PicturePtr Picture;     // the bitmap shown, as the window loaded it
-    float Left = 0;         // client-area x of the top-left corner
-    float Top = 0;          // client-area y of the top-left corner
-    bool Visible = false;   // hidden tiles are not drawn
-};
-
-// Virtual key codes the game reacts to.
-constexpr std::int16_t KeyLeft = 37;
-constexpr std::int16_t KeyRight = 39;
-constexpr std::int16_t KeyDown = 40;
-
 // What the last game over came from.
 enum class GameOverCause { None, Overflow, Failure };
 
-class Game {
-public:
-    Game(Window& window, HighScoreStore& store);
-
-    // --- events of the window ---
-    void Form_Load();                                      // reads the top-ten table
-    void TmrMaster_Timer();                                // the master tick
-    void TmrAuxiliary_Timer();                             // the settle tick
-    void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
-    void Form_KeyPress(std::int16_t keyAscii);             // typed characters do nothing
-    void Form_GotFocus();                                  // resume
-    void Form_LostFocus();                                 // pause
-    void Form_Unload();                                    // the window closed: stop for good
-
-    // --- operations of the game, public so that tests can drive them one by one ---
-    void CheckLanding();
-    void LandLetter(std::int16_t left, std::int16_t top, std::string letter);
-    void ClearWord(std::int16_t Length, std::int16_t Kind, std::int16_t Column, std::int16_t Row);
-    void NewGame();
-    std::string RandomLetter();
-
-    // --- state of the window (read freely; tests may also set it up) ---
+// Everything the game keeps between events, readable by tests and soaks.
+struct GameState {
     std::int32_t Score = 0;             // running score
     std::int16_t CurrentTile = 0;       // index of the falling tile
     bool Falling = false;               // a tile is in flight or a settle runs
     std::int16_t TileCount = 0;         // highest loaded tile index
-    bool SettleMode = false;            // LandLetter only moves a letter down
-    bool ClearCellsMode = false;        // LandLetter only empties a vertical run
-    std::array<std::int16_t, 5> RemovedLeft{}; // reference points 1..4 (0 unused)
+    // Where removed tiles stood, points 1..4 (0 unused); (0, 0) = nothing to settle there.
+    std::array<std::int16_t, 5> RemovedLeft{};
     std::array<std::int16_t, 5> RemovedTop{};
     std::array<std::string, BoardCells> Board; // letter of each settled cell
     std::vector<Tile> ImgLetter;        // 0 = preview, 1..TileCount = the well
@@ -88,34 +58,100 @@ public:
     std::string lblLast;                // last word label
     PlaceLabels LblName;                // table name labels
     PlaceLabels LblHs;                  // table score labels
+};
 
-    // --- for tests and soaks ---
+class Game {
+public:
+    // The random source defaults to the game's own generator.
+    Game(View& view, ModalBoxes& boxes, Clock& clock, HighScoreStore& store,
+         std::unique_ptr<UniformSource> random = std::make_unique<Rnd>());
+
+    // --- events of the window ---
+    void Form_Load();                   // reads the top-ten table and shows it
+    void TmrMaster_Timer();             // the master tick: spawn, fall, land
+    void TmrAuxiliary_Timer();          // the settle tick
+    void Form_KeyDown(Key key);         // steers the falling tile
+    void Form_GotFocus();               // resume
+    void Form_LostFocus();              // pause
+    void Form_Unload();                 // the window closed: stop for good
+
+    // --- operations, public so that tests can drive them one by one ---
+    void CheckLanding();                // lands the falling tile on a tile of its column
+    void LandLetter(std::int16_t left, std::int16_t top, std::string letter); // a tile comes to rest
+    void NewGame();                     // empties the well and the score
+    std::string RandomLetter();         // draws the next letter
+
+    // --- reading ---
+    const GameState& state() const { return state_; }
     int gamesLost() const { return gamesLost_; }
     GameOverCause lastGameOver() const { return lastGameOver_; }
     bool inModalBox() const { return modal_ > 0; }
     bool closed() const { return closed_; }
 
-    // Sets a timer and tells the window.
-    void setTimer(Timer timer, bool enabled);
-
 private:
+    friend class GameSetup;
+
+    // falling tile (game.cpp)
     void spawn();
+    void previewNext();
+    void moveFalling(Key key);
+    // Stops the tile where it stands and records it, by default as a landing.
+    void landTile(int index, void (Game::*record)(std::int16_t, std::int16_t, std::string) = &Game::LandLetter);
+    // landing (landing.cpp)
+    template <typename Body> void landSafely(Body body);
+    void settleLetter(std::int16_t left, std::int16_t top, std::string letter);
     void wordSearch(int cell, float unrounded, float column, float row);
+    bool lookUp(int length, const std::array<int, 5>& cells);
     void gameOver(GameOverCause cause);
+    void enterHighScore();
+    // clearing and settling (clearing.cpp)
+    void ClearWord(std::int16_t Length, std::int16_t Kind, std::int16_t Column, std::int16_t Row);
+    std::vector<int> matchWordTiles(int length, int kind, int x0, int y0);
+    void clearColumnCells(int firstCell, int count);
+    void closeGaps(const std::vector<int>& matched, int length);
+    void handOverToSettle(int length);
+    void collectSettleTiles();
+    void stepSettleTiles();
+    void finishSettle();
+    // helpers
+    void setTimer(Timer timer, bool enabled);
     void unloadTile(int index);
-    void tileChanged(int index);
-    void labelsChanged(const std::string& oldScore, const std::string& oldLast);
-    void showHighScoresChanged();
-    std::string inputBox(const std::string& prompt, const std::string& title);
+    void showTile(int index);
+    void showLabel(Label label, int place, const std::string& text);
+    void showTable();
+    std::string& cell(int index);
     Tile& tile(int index);
 
-    Window& window_;
+    View& view_;
+    ModalBoxes& boxes_;
+    Clock& clock_;
     HighScoreStore& store_;
+    std::unique_ptr<UniformSource> random_;
+    GameState state_;
     int modal_ = 0;         // modal boxes open
     bool closed_ = false;   // the window has closed
-    int landingDepth_ = 0;  // nested LandLetter calls
     int gamesLost_ = 0;
     GameOverCause lastGameOver_ = GameOverCause::None;
+};
+
+// Puts a game into a position without playing up to it: for tests and
+// benchmarks.  Each call keeps the game's invariants (tiles dense in index
+// order, every resting tile's letter in its Board cell).
+class GameSetup {
+public:
+    explicit GameSetup(Game& game) : game_(game) {}
+    // A resting tile with that letter in a column and row, recorded in Board, as the next index.
+    void placeTile(int column, int row, const std::string& letter);
+    // The tile in play, at a column and row, as the next index; not yet in Board.
+    void placeFallingTile(int column, int row, const std::string& letter);
+    // The letter the next spawn takes.
+    void setNextLetter(const std::string& letter);
+    // The running score, as if words had scored it.
+    void setScore(std::int32_t score);
+
+private:
+    Tile& append(int column, int row, const std::string& letter);
+    Game& game_;
 };
 
 } // namespace lexidrop

@@ -16,6 +16,8 @@ constexpr int FallStep = 8;    // pixels per master tick and per settle tick
 constexpr int DropStep = 16;   // pixels per Down key
 constexpr int RightLimit = 244; // Right moves only while Left < 244
 constexpr int DropLimit = 392;  // Down moves only while Top < 392
+constexpr int PreviewLeft = 324; // the preview tile, inside the next-piece panel
+constexpr int PreviewTop = 55;
 
 constexpr int Columns = 8;     // columns of the well
 constexpr int BoardCells = 127; // cells 0..126 of Board

@@ -55,30 +55,16 @@ QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignme
     return label;
 }
 
-std::int16_t shiftState(Qt::KeyboardModifiers modifiers)
-{
-    std::int16_t state = 0;
-    if (modifiers & Qt::ShiftModifier) {
-        state |= 1;
-    }
-    if (modifiers & Qt::ControlModifier) {
-        state |= 2;
-    }
-    if (modifiers & Qt::AltModifier) {
-        state |= 4;
-    }
-    return state;
-}
-
 } // namespace
 
 MainWindow::MainWindow(const DataPaths& paths)
-    : paths_(paths), store_(makeFileStore(paths.highScores)), game_(*this, *store_), letters_(paths.letters)
+    : paths_(paths), store_(makeFileStore(paths.highScores)), game_(*this, *this, *this, *store_),
+      letters_(paths.letters)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("LexiDrop"));
 
-    surface_ = new Surface(game_, this);
+    surface_ = new Surface(this);
     surface_->onKey = [this](QKeyEvent* event) { key(event); };
     setCentralWidget(surface_);
     buildLabels();
@@ -98,12 +84,6 @@ MainWindow::MainWindow(const DataPaths& paths)
     });
 
     guarded("loading the high scores", [this] { game_.Form_Load(); });
-    for (int place = 0; place < Places; ++place) {
-        labelChanged(Label::Name, place);
-        labelChanged(Label::HighScore, place);
-    }
-    labelChanged(Label::Score, 0);
-    labelChanged(Label::Last, 0);
     surface_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -219,6 +199,7 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    closed_ = true;
     guarded("closing", [this] { game_.Form_Unload(); });
     master_.stop();
     auxiliary_.stop();
@@ -227,19 +208,15 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::key(QKeyEvent* event)
 {
-    const std::int16_t code = virtualKeyCode(event->key());
-    const std::int16_t shift = shiftState(event->modifiers());
-    guarded("key", [&] { game_.Form_KeyDown(code, shift); });
-    if (const std::int16_t typed = typedCharacter(*event); typed != 0) {
-        guarded("key press", [&] { game_.Form_KeyPress(typed); });
-    }
+    const Key key = gameKey(event->key());
+    guarded("key", [&] { game_.Form_KeyDown(key); });
     followTimers();
     event->accept();
 }
 
 void MainWindow::followTimers()
 {
-    const bool running = shown_ && !game_.closed();
+    const bool running = shown_ && !closed_;
     const auto follow = [running](QTimer& timer, bool enabled) {
         if (running && enabled) {
             if (!timer.isActive()) {
@@ -249,45 +226,49 @@ void MainWindow::followTimers()
             timer.stop();
         }
     };
-    follow(master_, game_.TmrMasterEnabled);
-    follow(auxiliary_, game_.TmrAuxiliaryEnabled);
+    follow(master_, masterOn_);
+    follow(auxiliary_, auxiliaryOn_);
 }
 
-// ---------------------------------------------------------------- Window
+// ---------------------------------------------------------------- Clock, View
 
 std::string MainWindow::timeOfDay() { return QTime::currentTime().toString(QStringLiteral("hh:mm:ss")).toStdString(); }
 
-void MainWindow::randomize(int seed) { random_.randomize(seed); }
-
-float MainWindow::rnd() { return random_.next(); }
-
 PicturePtr MainWindow::loadPicture(const std::string& fileName) { return letters_.load(fileName); }
 
-void MainWindow::tileChanged(int index) { surface_->tileChanged(index); }
+void MainWindow::tileChanged(const Tile& tile) { surface_->showTile(tile); }
 
-void MainWindow::labelChanged(Label label, int place)
+void MainWindow::tileUnloaded(int index) { surface_->removeTile(index); }
+
+void MainWindow::labelChanged(Label label, int place, const std::string& text)
 {
     if (place < 0 || place >= Places) {
         return;
     }
     const auto at = static_cast<std::size_t>(place);
+    QLabel* shown = nullptr;
     switch (label) {
     case Label::Score:
-        lblScore_->setText(QString::fromStdString(game_.LblScore));
+        shown = lblScore_;
         break;
     case Label::Last:
-        lblLast_->setText(QString::fromStdString(game_.lblLast));
+        shown = lblLast_;
         break;
     case Label::Name:
-        lblName_[at]->setText(QString::fromStdString(game_.LblName[at]));
+        shown = lblName_.at(at);
         break;
     case Label::HighScore:
-        lblHs_[at]->setText(QString::fromStdString(game_.LblHs[at]));
+        shown = lblHs_.at(at);
         break;
     }
+    shown->setText(QString::fromStdString(text));
 }
 
-void MainWindow::timerChanged(Timer, bool) { followTimers(); }
+void MainWindow::timerChanged(Timer timer, bool enabled)
+{
+    (timer == Timer::Master ? masterOn_ : auxiliaryOn_) = enabled;
+    followTimers();
+}
 
 void MainWindow::giveFocus()
 {
@@ -300,7 +281,7 @@ void MainWindow::giveFocus()
 
 void MainWindow::messageBox(const std::string& text)
 {
-    if (game_.closed()) {
+    if (closed_) {
         return; // the window is gone: nothing may pop up any more
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("lexidrop"), QString::fromStdString(text), QMessageBox::Ok,
@@ -321,7 +302,7 @@ int MainWindow::runModal(QDialog& box)
     });
     const int result = box.exec();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (closedFromHere && isVisible() && !game_.closed() && QApplication::activeWindow() == nullptr) {
+    if (closedFromHere && isVisible() && !closed_ && QApplication::activeWindow() == nullptr) {
         activateWindow();
     }
     return result;
@@ -329,7 +310,7 @@ int MainWindow::runModal(QDialog& box)
 
 std::string MainWindow::inputBox(const std::string& prompt, const std::string& title)
 {
-    if (game_.closed()) {
+    if (closed_) {
         return {};
     }
     QInputDialog dialog(this);

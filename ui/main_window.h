@@ -1,12 +1,12 @@
 // Form1: the game's main window and its adapter to the core.
 //
-// MainWindow owns one Game and is that game's Window: it answers the
-// clock, the random source, picture loading and the modal boxes, and
-// shows every change the game reports (tiles on the surface, label texts,
-// timers).  Its own events become the game's events: the two 250 ms
-// timers, key presses on the surface, activation and deactivation of the
-// window.  Every call into the game is guarded, so a failure in the rules
-// is reported on stderr and never takes the window down.
+// MainWindow owns one Game and is its View, ModalBoxes and Clock: it
+// answers the time of day, loads pictures, runs the modal boxes, and shows
+// what each notice carries (tiles on the surface, label texts, timers); it
+// never reads the game back.  Its own events become the game's events: the
+// two 250 ms timers, key presses on the surface, activation and
+// deactivation of the window.  Every call into the game is guarded, so a
+// failure in the rules is reported on stderr and never takes the window down.
 //
 // Construct it, then show it: Form_Load runs in the constructor, before the
 // first show, and the timers start with the first show.
@@ -21,7 +21,6 @@
 #include <memory>
 
 #include "game/game.h"
-#include "game/rnd.h"
 #include "scores/high_scores.h"
 #include "ui/help_windows.h"
 #include "ui/paths.h"
@@ -34,7 +33,7 @@ class QMenu;
 
 namespace lexidrop::ui {
 
-class MainWindow : public QMainWindow, public Window {
+class MainWindow : public QMainWindow, public View, public ModalBoxes, public Clock {
     Q_OBJECT
 public:
     explicit MainWindow(const DataPaths& paths = defaultDataPaths());
@@ -54,13 +53,12 @@ public:
     void mnuHow_Click();
     void mnuProgram_Click();
 
-    // --- Window ---
+    // --- Clock, View, ModalBoxes ---
     std::string timeOfDay() override;
-    void randomize(int seed) override;
-    float rnd() override;
     PicturePtr loadPicture(const std::string& fileName) override;
-    void tileChanged(int index) override;
-    void labelChanged(Label label, int place) override;
+    void tileChanged(const Tile& tile) override;
+    void tileUnloaded(int index) override;
+    void labelChanged(Label label, int place, const std::string& text) override;
     void timerChanged(Timer timer, bool enabled) override;
     void giveFocus() override;
     void messageBox(const std::string& text) override;
@@ -83,8 +81,7 @@ private:
 
     DataPaths paths_;
     std::unique_ptr<HighScoreStore> store_; // hs.txt
-    Game game_;                             // every rule; this window is its Window
-    Rnd random_;                            // the uniform source behind the letter draw
+    Game game_;                             // every rule; this window is its view
     LetterPictures letters_;                // a.bmp .. z.bmp, read at each use
 
     Surface* surface_ = nullptr;            // client area: frame, panel, tiles
@@ -100,7 +97,10 @@ private:
 
     QTimer master_;                         // falling
     QTimer auxiliary_;                      // settling
+    bool masterOn_ = true;                  // the game wants the master timer (on from the start)
+    bool auxiliaryOn_ = false;              // the game wants the settle timer
     bool shown_ = false;                    // timers run from the first show on
+    bool closed_ = false;                   // the window has closed: nothing runs or pops up
     QPointer<HelpWindow> help_;             // at most one, owned by itself
     QPointer<AboutWindow> about_;           // at most one, owned by itself
 };

@@ -16,7 +16,7 @@
 #include <set>
 #include <string>
 
-#include "game/window.h"
+#include "game/port.h"
 
 namespace lexidrop::ui {
 

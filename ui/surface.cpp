@@ -33,8 +33,8 @@ const std::vector<FrameLine>& frameLines()
     return lines;
 }
 
-Surface::Surface(const Game& game, QWidget* parent)
-    : QWidget(parent), game_(game), storedLetter_(QStringLiteral(":/assets/stored_a.bmp")),
+Surface::Surface(QWidget* parent)
+    : QWidget(parent), storedLetter_(QStringLiteral(":/assets/stored_a.bmp")),
       panel_(QStringLiteral(":/assets/next_piece.bmp"))
 {
     setFixedSize(ClientWidth, ClientHeight);
@@ -47,48 +47,51 @@ Surface::Surface(const Game& game, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QRect Surface::currentRect(int index) const
+void Surface::showTile(const Tile& tile)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= game_.ImgLetter.size()) {
-        return {};
+    if (tile.Index < 0) {
+        return;
     }
-    const Tile& tile = game_.ImgLetter[static_cast<std::size_t>(index)];
-    if (!tile.Visible) {
-        return {};
+    QRect rect;
+    if (tile.Visible) {
+        const QPoint at(static_cast<int>(std::lround(tile.Left)), static_cast<int>(std::lround(tile.Top)));
+        rect = QRect(at, tileSize(tile.Picture.get(), storedLetter_));
     }
-    const QPoint at(static_cast<int>(std::lround(tile.Left)), static_cast<int>(std::lround(tile.Top)));
-    return {at, tileSize(tile.Picture.get(), storedLetter_)};
+    place(static_cast<std::size_t>(tile.Index), Shown{tile.Picture, tile.Tag, rect});
 }
 
-void Surface::tileChanged(int index)
+void Surface::removeTile(int index)
 {
-    if (index < 0) {
-        return;
+    if (index >= 0 && static_cast<std::size_t>(index) < tiles_.size()) {
+        place(static_cast<std::size_t>(index), Shown{});
     }
-    if (static_cast<std::size_t>(index) >= painted_.size()) {
-        painted_.resize(static_cast<std::size_t>(index) + 1);
+}
+
+void Surface::place(std::size_t index, Shown shown)
+{
+    if (index >= tiles_.size()) {
+        tiles_.resize(index + 1);
     }
-    QRect& last = painted_[static_cast<std::size_t>(index)];
-    const QRect now = currentRect(index);
-    if (last == now) {
-        update(now); // same place, maybe a new picture
-        return;
+    const QRect last = tiles_[index].rect;
+    if (last == shown.rect) {
+        update(shown.rect); // same place, maybe a new picture
+    } else {
+        if (!last.isNull()) {
+            update(last);
+        }
+        if (!shown.rect.isNull()) {
+            update(shown.rect);
+        }
     }
-    if (!last.isNull()) {
-        update(last);
-    }
-    if (!now.isNull()) {
-        update(now);
-    }
-    last = now;
+    tiles_[index] = std::move(shown);
 }
 
 QRect Surface::paintedRect(int index) const
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= painted_.size()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= tiles_.size()) {
         return {};
     }
-    return painted_[static_cast<std::size_t>(index)];
+    return tiles_[static_cast<std::size_t>(index)].rect;
 }
 
 void Surface::paintEvent(QPaintEvent* event)
@@ -114,13 +117,11 @@ void Surface::paintEvent(QPaintEvent* event)
     } else {
         painter.fillRect(QRect(PanelLeft, PanelTop, 104, 72), QColor(0, 0, 96));
     }
-    for (std::size_t i = 0; i < game_.ImgLetter.size(); ++i) {
-        const QRect rect = currentRect(static_cast<int>(i));
-        if (rect.isNull() || !event->region().intersects(rect)) {
+    for (const Shown& tile : tiles_) {
+        if (tile.rect.isNull() || !event->region().intersects(tile.rect)) {
             continue;
         }
-        const Tile& tile = game_.ImgLetter[i];
-        drawTile(painter, rect.topLeft(), tile.Picture.get(), storedLetter_, tile.Tag);
+        drawTile(painter, tile.rect.topLeft(), tile.picture.get(), storedLetter_, tile.tag);
     }
 }
 

@@ -1,11 +1,11 @@
 // The client area of the main window: the well's frame, the next-piece
 // panel and every tile, under the labels (which are its child widgets).
 //
-// The surface reads the game's tiles when it paints and never changes
-// them.  tileChanged(index) repaints only the rectangle the tile was last
-// painted in and the one it occupies now, so a falling tile costs two
-// small squares per tick, not the whole window.  It also takes the keys
-// the game steers with and hands them to its owner.
+// The surface keeps what the game's notices told it of each tile and
+// paints that; it never reads the game.  showTile() repaints only the
+// rectangle the tile was last painted in and the one it occupies now, so a
+// falling tile costs two small squares per tick, not the whole window.  It
+// also takes the keys and hands them to its owner.
 #pragma once
 
 #include <QImage>
@@ -13,9 +13,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 #include <vector>
 
-#include "game/game.h"
+#include "game/port.h"
 
 namespace lexidrop::ui {
 
@@ -39,10 +40,12 @@ constexpr int PanelTop = 22;
 class Surface : public QWidget {
     Q_OBJECT
 public:
-    explicit Surface(const Game& game, QWidget* parent = nullptr);
+    explicit Surface(QWidget* parent = nullptr);
 
-    // The game changed tile index (created, moved, repictured, hidden, gone).
-    void tileChanged(int index);
+    // A tile is to be shown as it now is (created, moved, repictured, hidden).
+    void showTile(const Tile& tile);
+    // The tile with this index is gone.
+    void removeTile(int index);
     // The rectangle tile index was last asked to be painted in (null if none).
     QRect paintedRect(int index) const;
 
@@ -53,13 +56,18 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // Where tile index shows now (null if it does not exist or is hidden).
-    QRect currentRect(int index) const;
+    // What the surface shows of one tile.
+    struct Shown {
+        PicturePtr picture; // null = the stored letter-A tile
+        std::string tag;    // the letter, for a plain stand-in tile
+        QRect rect;         // where it shows; null when hidden or gone
+    };
+    // Repaints the tile's old and new squares.
+    void place(std::size_t index, Shown shown);
 
-    const Game& game_;
-    QImage storedLetter_;       // the preview's picture before any letter loads
-    QImage panel_;              // the next-piece panel
-    std::vector<QRect> painted_; // per tile index, its rectangle on screen
+    QImage storedLetter_;     // the preview's picture before any letter loads
+    QImage panel_;            // the next-piece panel
+    std::vector<Shown> tiles_; // per tile index, as last told
 };
 
 } // namespace lexidrop::ui

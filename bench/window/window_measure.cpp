@@ -105,8 +105,8 @@ void answerBoxes()
 // The falling tile, or a still blank one between games (the index can run ahead of the tiles made).
 lexidrop::Tile current(MainWindow& window)
 {
-    const auto index = static_cast<std::size_t>(window.game().CurrentTile);
-    const auto& tiles = window.game().ImgLetter;
+    const auto index = static_cast<std::size_t>(window.game().state().CurrentTile);
+    const auto& tiles = window.game().state().ImgLetter;
     return index < tiles.size() ? tiles[index] : lexidrop::Tile{};
 }
 
@@ -132,7 +132,7 @@ int measurePainting(MainWindow& window, PaintRecorder& recorder, int ticks)
     };
     const auto opened = [&](bool master) {
         close();
-        const int now = window.game().CurrentTile;
+        const int now = window.game().state().CurrentTile;
         fallStep = master && now == tile && current(window).Top > top;
         tile = now;
         top = current(window).Top;
@@ -233,7 +233,7 @@ int measureInput(MainWindow& window, PaintRecorder& recorder, int presses)
         // Play until a tile falls in the upper part of the well, then wait a random part of a tick.
         QElapsedTimer limit;
         limit.start();
-        while (!(window.game().Falling && !window.auxiliaryTimer().isActive() && current(window).Top > 40 &&
+        while (!(window.game().state().Falling && !window.auxiliaryTimer().isActive() && current(window).Top > 40 &&
                  current(window).Top < 300 && QApplication::activeModalWidget() == nullptr) &&
                limit.elapsed() < 20000) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
@@ -259,7 +259,7 @@ int measureInput(MainWindow& window, PaintRecorder& recorder, int presses)
             recorder.logging = false;
             continue; // the tile was against a neighbour
         }
-        const QRect square = window.surface()->paintedRect(window.game().CurrentTile);
+        const QRect square = window.surface()->paintedRect(window.game().state().CurrentTile);
         if (i % 2 == 0) {
             // Only what the key itself posted; no timer can run in here.
             QCoreApplication::sendPostedEvents();

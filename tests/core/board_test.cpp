@@ -6,30 +6,64 @@
 namespace lexidrop::testing {
 namespace {
 
-constexpr int cellOf(int column, int row) { return column + 8 * row; }
-
-// Every non-empty board cell, as "cell:letter" pairs, for compact expectations.
-std::vector<std::string> boardCells(const Game& game)
-{
-    std::vector<std::string> cells;
-    for (int i = 0; i < BoardCells; ++i) {
-        if (!game.Board.at(static_cast<std::size_t>(i)).empty()) {
-            cells.push_back(std::to_string(i) + ":" + game.Board.at(static_cast<std::size_t>(i)));
-        }
-    }
-    return cells;
-}
+constexpr std::size_t cellOf(int column, int row) { return static_cast<std::size_t>(column + 8 * row); }
 
 // ------------------------------------------------------------ word search
+
+// Each of the fifteen runs alone on the board finds its word, removes all
+// its tiles and empties its cells: a word across the bottom row with the
+// landed letter at each position, or a word downward from the landed tile.
+TEST(WordSearch, EveryRunThroughTheLandedTileFindsItsWord)
+{
+    struct Case {
+        std::string word;
+        int landed;   // position of the landed letter in the word, 0-based
+        bool down;    // read downward from the landed tile
+        std::string last;
+    };
+    const std::vector<Case> cases = {
+        {"zebra", 4, false, "zebra    57 points"}, {"zebra", 0, false, "zebra    57 points"},
+        {"zebra", 1, false, "zebra    57 points"}, {"zebra", 2, false, "zebra    57 points"},
+        {"zebra", 3, false, "zebra    57 points"}, {"zebra", 0, true, "zebra    57 points"},
+        {"abet", 3, false, "abet    18 points"},   {"abet", 0, false, "abet    18 points"},
+        {"abet", 1, false, "abet    18 points"},   {"abet", 2, false, "abet    18 points"},
+        {"abet", 0, true, "abet    18 points"},    {"cat", 2, false, "cat    8 points"},
+        {"cat", 0, false, "cat    8 points"},      {"cat", 1, false, "cat    8 points"},
+        {"cat", 0, true, "cat    8 points"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word + (c.down ? " down" : " across, landed at " + std::to_string(c.landed)));
+        Rig rig;
+        const int first = 1; // the word's first column across
+        const int column = c.down ? 5 : first + c.landed;
+        const auto length = static_cast<int>(c.word.size());
+        for (int k = length - 1; k >= 0; --k) {
+            const std::string letter(1, c.word[static_cast<std::size_t>(k)]);
+            if (k == c.landed) {
+                continue;
+            }
+            if (c.down) {
+                rig.place(column, 14 - (length - 1 - k), letter);
+            } else {
+                rig.place(first + k, 14, letter);
+            }
+        }
+        rig.drop(column, std::string(1, c.word[static_cast<std::size_t>(c.landed)]));
+        EXPECT_EQ(rig.state().lblLast, c.last);
+        EXPECT_TRUE(rig.boardCells().empty());
+        EXPECT_EQ(rig.state().TileCount, 0) << "every tile of the word is removed";
+        EXPECT_EQ(rig.window.shownTiles.size(), 1u) << "only the preview is left on screen";
+    }
+}
 
 TEST(WordSearch, ALoneTileOnTheFloorIsRecordedAndFindsNothing)
 {
     Rig rig;
     rig.drop(3, "t");
-    EXPECT_EQ(boardCells(rig.game), std::vector<std::string>{"115:t"});
-    EXPECT_EQ(rig.game.Score, 0);
-    EXPECT_TRUE(rig.game.TmrMasterEnabled);
-    EXPECT_FALSE(rig.game.TmrAuxiliaryEnabled);
+    EXPECT_EQ(rig.boardCells(), std::vector<std::string>{"115:t"});
+    EXPECT_EQ(rig.state().Score, 0);
+    EXPECT_TRUE(rig.state().TmrMasterEnabled);
+    EXPECT_FALSE(rig.state().TmrAuxiliaryEnabled);
 }
 
 TEST(WordSearch, AThreeLetterWordEndingAtTheLandedTileScoresAndClears)
@@ -38,13 +72,13 @@ TEST(WordSearch, AThreeLetterWordEndingAtTheLandedTileScoresAndClears)
     rig.place(2, 14, "c");
     rig.place(3, 14, "a");
     rig.drop(4, "t");
-    EXPECT_EQ(rig.game.Score, 8);
-    EXPECT_EQ(rig.game.LblScore, " 8");
-    EXPECT_EQ(rig.game.lblLast, "cat    8 points");
-    EXPECT_TRUE(boardCells(rig.game).empty());
-    EXPECT_EQ(rig.game.TileCount, 0);
-    EXPECT_TRUE(rig.game.TmrAuxiliaryEnabled);
-    EXPECT_FALSE(rig.game.TmrMasterEnabled);
+    EXPECT_EQ(rig.state().Score, 8);
+    EXPECT_EQ(rig.state().LblScore, " 8");
+    EXPECT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_TRUE(rig.boardCells().empty());
+    EXPECT_EQ(rig.state().TileCount, 0);
+    EXPECT_TRUE(rig.state().TmrAuxiliaryEnabled);
+    EXPECT_FALSE(rig.state().TmrMasterEnabled);
 }
 
 TEST(WordSearch, ALongerWordThroughTheLandedTileWinsOverAShorterOne)
@@ -55,8 +89,8 @@ TEST(WordSearch, ALongerWordThroughTheLandedTileWinsOverAShorterOne)
     rig.place(2, 14, "b");
     rig.place(3, 14, "e");
     rig.drop(4, "t");
-    EXPECT_EQ(rig.game.lblLast, "abet    18 points");
-    EXPECT_TRUE(boardCells(rig.game).empty());
+    EXPECT_EQ(rig.state().lblLast, "abet    18 points");
+    EXPECT_TRUE(rig.boardCells().empty());
 }
 
 TEST(WordSearch, AmongRunsOfOneLengthTheRunEndingAtTheTileComesFirst)
@@ -68,8 +102,8 @@ TEST(WordSearch, AmongRunsOfOneLengthTheRunEndingAtTheTileComesFirst)
     rig.place(5, 14, "a");
     rig.place(6, 14, "b");
     rig.drop(4, "t");
-    EXPECT_EQ(rig.game.lblLast, "cat    8 points");
-    EXPECT_EQ(boardCells(rig.game), (std::vector<std::string>{"117:a", "118:b"}));
+    EXPECT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"117:a", "118:b"}));
 }
 
 TEST(WordSearch, AHorizontalRunNeverWrapsIntoTheNextRow)
@@ -77,11 +111,11 @@ TEST(WordSearch, AHorizontalRunNeverWrapsIntoTheNextRow)
     Rig rig;
     // c at the end of row 10 and t at column 1 of row 11: the a landing at
     // column 0 of row 11 would read c-a-t only by wrapping around the edge.
-    rig.game.Board.at(cellOf(7, 10)) = "c";
-    rig.game.Board.at(cellOf(1, 11)) = "t";
-    rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(0)), static_cast<std::int16_t>(topOfRow(11)), "a");
-    EXPECT_EQ(rig.game.Score, 0);
-    EXPECT_EQ(rig.game.Board.at(cellOf(0, 11)), "a");
+    rig.place(7, 10, "c");
+    rig.place(1, 11, "t");
+    rig.land(0, 11, "a");
+    EXPECT_EQ(rig.state().Score, 0);
+    EXPECT_EQ(rig.state().Board.at(cellOf(0, 11)), "a");
 }
 
 TEST(WordSearch, AFiveLetterWordOfTheSecondHalfIsFound)
@@ -92,9 +126,9 @@ TEST(WordSearch, AFiveLetterWordOfTheSecondHalfIsFound)
     rig.place(2, 14, "b");
     rig.place(3, 14, "r");
     rig.drop(4, "a");
-    EXPECT_EQ(rig.game.Score, 57);
-    EXPECT_EQ(rig.game.lblLast, "zebra    57 points");
-    EXPECT_TRUE(boardCells(rig.game).empty());
+    EXPECT_EQ(rig.state().Score, 57);
+    EXPECT_EQ(rig.state().lblLast, "zebra    57 points");
+    EXPECT_TRUE(rig.boardCells().empty());
 }
 
 TEST(WordSearch, TheDownwardRunIsTriedLastAmongItsLength)
@@ -111,7 +145,7 @@ TEST(WordSearch, TheDownwardRunIsTriedLastAmongItsLength)
     rig.place(4, 13, "x");
     rig.place(4, 12, "b");
     rig.drop(2, "c");
-    EXPECT_EQ(rig.game.lblLast, "cab    11 points");
+    EXPECT_EQ(rig.state().lblLast, "cab    11 points");
 }
 
 TEST(WordSearch, ADownwardWordClearsItsColumnAndLeavesNothingToSettle)
@@ -120,17 +154,17 @@ TEST(WordSearch, ADownwardWordClearsItsColumnAndLeavesNothingToSettle)
     rig.place(2, 14, "t");
     rig.place(2, 13, "a");
     rig.drop(2, "c");
-    EXPECT_EQ(rig.game.lblLast, "cat    8 points");
-    EXPECT_TRUE(boardCells(rig.game).empty());
-    EXPECT_EQ(rig.game.TileCount, 0);
+    EXPECT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_TRUE(rig.boardCells().empty());
+    EXPECT_EQ(rig.state().TileCount, 0);
     for (int slot = 1; slot <= 4; ++slot) {
-        EXPECT_EQ(rig.game.RemovedLeft.at(static_cast<std::size_t>(slot)), 0);
-        EXPECT_EQ(rig.game.RemovedTop.at(static_cast<std::size_t>(slot)), 0);
+        EXPECT_EQ(rig.state().RemovedLeft.at(static_cast<std::size_t>(slot)), 0);
+        EXPECT_EQ(rig.state().RemovedTop.at(static_cast<std::size_t>(slot)), 0);
     }
     EXPECT_EQ(rig.settle(), 1) << "the first settle tick hands back at once";
-    EXPECT_EQ(rig.game.SettleSteps, 0);
-    EXPECT_TRUE(rig.game.TmrMasterEnabled);
-    EXPECT_FALSE(rig.game.Falling);
+    EXPECT_EQ(rig.state().SettleSteps, 0);
+    EXPECT_TRUE(rig.state().TmrMasterEnabled);
+    EXPECT_FALSE(rig.state().Falling);
 }
 
 TEST(WordSearch, OnlyOneWordIsTakenPerLanding)
@@ -143,7 +177,7 @@ TEST(WordSearch, OnlyOneWordIsTakenPerLanding)
     rig.place(5, 14, "a");
     rig.place(6, 14, "b");
     rig.drop(4, "t");
-    EXPECT_EQ(rig.game.Score, 8);
+    EXPECT_EQ(rig.state().Score, 8);
 }
 
 TEST(WordSearch, RunsReachingOutsideTheBoardAreNotTriedAndDoNotEndTheGame)
@@ -152,9 +186,9 @@ TEST(WordSearch, RunsReachingOutsideTheBoardAreNotTriedAndDoNotEndTheGame)
     // cell 0; those are no runs at all, so the tile simply stays.
     for (int column : {0, 1, 2, 3}) {
         Rig rig;
-        rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(column)), static_cast<std::int16_t>(topOfRow(0)), "q");
+        rig.land(column, 0, "q");
         EXPECT_EQ(rig.game.gamesLost(), 0) << column;
-        EXPECT_EQ(rig.game.Board.at(static_cast<std::size_t>(column)), "q");
+        EXPECT_EQ(rig.state().Board.at(static_cast<std::size_t>(column)), "q");
     }
 }
 
@@ -163,38 +197,42 @@ TEST(WordSearch, AWordInTheTopRowIsStillFound)
     Rig rig;
     rig.place(1, 0, "a");
     rig.place(2, 0, "t");
-    rig.place(0, 0, "c"); // the landed tile
-    rig.game.CurrentTile = 3;
-    rig.game.Board.at(0).clear();
-    rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(0)), static_cast<std::int16_t>(topOfRow(0)), "c");
-    EXPECT_EQ(rig.game.lblLast, "cat    8 points");
+    rig.land(0, 0, "c");
+    EXPECT_EQ(rig.state().lblLast, "cat    8 points");
     EXPECT_EQ(rig.game.gamesLost(), 0);
 }
 
-// ------------------------------------------------------------ modes
+// ------------------------------------------------------------ settling and clearing cells
 
-TEST(LandingModes, SettlingMovesALetterDownOneRowWithoutScoring)
+TEST(LandingModes, SettlingMovesLettersDownOneRowWithoutScoring)
 {
     Rig rig;
-    rig.game.Board.at(cellOf(2, 14)) = "c";
-    rig.game.Board.at(cellOf(3, 13)) = "a"; // moves down to 115, next to c ... t
-    rig.game.Board.at(cellOf(4, 14)) = "t";
-    rig.game.SettleMode = true;
-    rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(3)), static_cast<std::int16_t>(topOfRow(14)), "a");
-    EXPECT_EQ(boardCells(rig.game), (std::vector<std::string>{"114:c", "115:a", "116:t"}));
-    EXPECT_EQ(rig.game.Score, 0) << "words formed by settling never score";
+    // "cat" goes from the bottom row; the o and g above its first two
+    // letters sink beside the d and read "dog", which is never looked up.
+    rig.well({
+        ".og.....",
+        "dca.....",
+    });
+    rig.drop(3, "t");
+    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    rig.settle();
+    EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"112:d", "113:o", "114:g"}));
+    EXPECT_EQ(rig.state().Score, 8) << "words formed by settling never score";
 }
 
-TEST(LandingModes, ClearingEmptiesAVerticalRunAndResetsItsFlag)
+TEST(LandingModes, ClearingADownwardWordEmptiesOnlyItsOwnCells)
 {
     Rig rig;
-    for (int cell : {29, 37, 45, 53, 61, 69}) {
-        rig.game.Board.at(static_cast<std::size_t>(cell)) = "x";
-    }
-    rig.game.ClearCellsMode = true;
-    rig.game.LandLetter(37, 4, "a");
-    EXPECT_EQ(boardCells(rig.game), (std::vector<std::string>{"29:x", "69:x"}));
-    EXPECT_FALSE(rig.game.ClearCellsMode);
+    rig.well({
+        "..a.....",
+        "..t.....",
+        "..x.....",
+    });
+    rig.drop(2, "c");
+    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_EQ(rig.boardCells(), std::vector<std::string>{"114:x"});
+    EXPECT_EQ(rig.state().TileCount, 1);
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Tag, "x");
 }
 
 // ------------------------------------------------------------ game over
@@ -204,14 +242,14 @@ TEST(GameOver, ATileAtRestInRowMinus1EndsTheGameInEveryColumn)
     for (int column = 0; column < Columns; ++column) {
         Rig rig;
         rig.place(column, 5, "x");
-        rig.game.Score = 12;
+        GameSetup(rig.game).setScore(12);
         rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(column)), static_cast<std::int16_t>(topOfRow(-1)), "q");
         EXPECT_EQ(rig.window.messages, std::vector<std::string>{"You Lose"}) << column;
         EXPECT_EQ(rig.game.lastGameOver(), GameOverCause::Overflow);
-        EXPECT_TRUE(boardCells(rig.game).empty()) << "the overflowing letter is not recorded";
-        EXPECT_EQ(rig.game.TileCount, 0);
-        EXPECT_EQ(rig.game.Score, 0);
-        EXPECT_EQ(rig.game.LblScore, "0");
+        EXPECT_TRUE(rig.boardCells().empty()) << "the overflowing letter is not recorded";
+        EXPECT_EQ(rig.state().TileCount, 0);
+        EXPECT_EQ(rig.state().Score, 0);
+        EXPECT_EQ(rig.state().LblScore, "0");
     }
 }
 
@@ -219,18 +257,18 @@ TEST(GameOver, AScoreEqualToTheTenthPlaceLabelTakesNoPlace)
 {
     for (const auto& [score, prompted] : {std::pair{35, false}, std::pair{36, true}}) {
         Rig rig;
+        std::vector<std::pair<std::string, std::int32_t>> table;
         for (int i = 0; i < Places; ++i) {
-            rig.game.Table.HsNames.at(static_cast<std::size_t>(i)) = "p" + std::to_string(i);
-            rig.game.Table.HsScores.at(static_cast<std::size_t>(i)) = 80 - 5 * i; // ..., 40, 35
+            table.emplace_back("p" + std::to_string(i), 80 - 5 * i); // ..., 40, 35
         }
-        rig.game.LblHs.at(9) = "35";
-        rig.game.Score = score;
+        rig.loadTable(table);
+        ASSERT_EQ(rig.state().LblHs.at(9), "35");
         rig.window.answers = {"Neu"};
-        rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(3)), static_cast<std::int16_t>(topOfRow(-1)), "q");
+        rig.loseWithScore(score);
         if (prompted) {
             EXPECT_EQ(rig.window.prompts,
                       std::vector<std::string>{"At least you placed!  Tenth Place!  Please enter your name"});
-            EXPECT_EQ(rig.game.Table.HsScores.at(9), 36);
+            EXPECT_EQ(rig.state().Table.HsScores.at(9), 36);
         } else {
             EXPECT_TRUE(rig.window.prompts.empty());
             EXPECT_EQ(rig.store.writes, 0);
@@ -241,10 +279,9 @@ TEST(GameOver, AScoreEqualToTheTenthPlaceLabelTakesNoPlace)
 TEST(GameOver, TheCheckReadsTheTenthLabelNotTheTable)
 {
     Rig rig;
-    rig.game.LblHs.at(9) = ""; // an empty label counts as 0
-    rig.game.Table.HsScores.at(0) = 100;
-    rig.game.Score = 5;
-    rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(3)), static_cast<std::int16_t>(topOfRow(-1)), "q");
+    rig.loadTable({{"Ann", 100}});
+    ASSERT_EQ(rig.state().LblHs.at(9), ""); // an empty label counts as 0
+    rig.loseWithScore(5);
     EXPECT_EQ(rig.window.prompts.size(), 1u);
     EXPECT_EQ(rig.store.writes, 1);
 }
@@ -253,7 +290,7 @@ TEST(GameOver, AFailingNamePromptStillStartsTheNextGame)
 {
     Rig rig;
     rig.place(3, 14, "x");
-    rig.game.Score = 20;
+    GameSetup(rig.game).setScore(20);
     rig.window.duringBox = [&] {
         if (!rig.window.prompts.empty()) {
             throw std::runtime_error("the box could not be shown");
@@ -261,9 +298,9 @@ TEST(GameOver, AFailingNamePromptStillStartsTheNextGame)
     };
     rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(3)), static_cast<std::int16_t>(topOfRow(-1)), "q");
     EXPECT_EQ(rig.window.prompts.size(), 1u);
-    EXPECT_TRUE(boardCells(rig.game).empty());
-    EXPECT_EQ(rig.game.TileCount, 0);
-    EXPECT_EQ(rig.game.LblScore, "0");
+    EXPECT_TRUE(rig.boardCells().empty());
+    EXPECT_EQ(rig.state().TileCount, 0);
+    EXPECT_EQ(rig.state().LblScore, "0");
     EXPECT_FALSE(rig.game.inModalBox());
 }
 
@@ -277,12 +314,12 @@ TEST(GameOver, NoTickRunsWhileTheMessageBoxIsOpen)
     rig.window.duringBox = [&] {
         rig.game.TmrMaster_Timer();
         rig.game.TmrAuxiliary_Timer();
-        rig.game.Form_KeyDown(KeyLeft, 0);
-        tilesDuringBox = rig.game.TileCount;
+        rig.game.Form_KeyDown(Key::Left);
+        tilesDuringBox = rig.state().TileCount;
     };
     rig.spawn("b");
     EXPECT_EQ(tilesDuringBox, 16) << "the ticks inside the box did nothing";
-    EXPECT_EQ(rig.game.TileCount, 0);
+    EXPECT_EQ(rig.state().TileCount, 0);
     EXPECT_EQ(rig.game.gamesLost(), 1);
 }
 
@@ -298,23 +335,23 @@ TEST(ClearWord, SurvivorsAreRenumberedInOrderAndTheSlotsFollowTileIndexOrder)
     rig.place(3, 14, "a"); // 5: X0 - 32
     rig.place(6, 13, "w"); // 6
     rig.drop(4, "t");      // 7: X0 = 149
-    ASSERT_EQ(rig.game.lblLast, "cat    8 points");
-    EXPECT_EQ(rig.game.TileCount, 4);
-    ASSERT_EQ(rig.game.ImgLetter.size(), 5u);
-    const std::vector<std::string> tags{rig.game.ImgLetter[1].Tag, rig.game.ImgLetter[2].Tag,
-                                        rig.game.ImgLetter[3].Tag, rig.game.ImgLetter[4].Tag};
+    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_EQ(rig.state().TileCount, 4);
+    ASSERT_EQ(rig.state().ImgLetter.size(), 5u);
+    const std::vector<std::string> tags{rig.state().ImgLetter[1].Tag, rig.state().ImgLetter[2].Tag,
+                                        rig.state().ImgLetter[3].Tag, rig.state().ImgLetter[4].Tag};
     EXPECT_EQ(tags, (std::vector<std::string>{"x", "y", "v", "w"}));
-    EXPECT_EQ(pictureName(rig.game.ImgLetter[3]), "v.bmp");
-    EXPECT_EQ(rig.game.ImgLetter[4].Left, 213.0f);
-    EXPECT_EQ(rig.game.ImgLetter[4].Top, 407.0f);
-    EXPECT_EQ(rig.game.RemovedLeft[1], 85);
-    EXPECT_EQ(rig.game.RemovedTop[1], 439);
-    EXPECT_EQ(rig.game.RemovedLeft[2], 117);
-    EXPECT_EQ(rig.game.RemovedTop[2], 439);
-    EXPECT_EQ(rig.game.RemovedLeft[3], 0);
-    EXPECT_EQ(rig.game.RemovedTop[4], 0);
-    EXPECT_GT(rig.game.CurrentTile, rig.game.TileCount);
-    EXPECT_TRUE(rig.game.Falling);
+    EXPECT_EQ(pictureName(rig.state().ImgLetter[3]), "v.bmp");
+    EXPECT_EQ(rig.state().ImgLetter[4].Left, 213.0f);
+    EXPECT_EQ(rig.state().ImgLetter[4].Top, 407.0f);
+    EXPECT_EQ(rig.state().RemovedLeft[1], 85);
+    EXPECT_EQ(rig.state().RemovedTop[1], 439);
+    EXPECT_EQ(rig.state().RemovedLeft[2], 117);
+    EXPECT_EQ(rig.state().RemovedTop[2], 439);
+    EXPECT_EQ(rig.state().RemovedLeft[3], 0);
+    EXPECT_EQ(rig.state().RemovedTop[4], 0);
+    EXPECT_GT(rig.state().CurrentTile, rig.state().TileCount);
+    EXPECT_TRUE(rig.state().Falling);
 }
 
 TEST(ClearWord, FiveLetterSlotsHoldTheRemovedTilesByIndexNotByPosition)
@@ -325,15 +362,10 @@ TEST(ClearWord, FiveLetterSlotsHoldTheRemovedTilesByIndexNotByPosition)
     rig.place(3, 14, "c");
     rig.place(2, 14, "i");
     rig.place(1, 14, "u");
-    rig.game.Board.fill("");
-    rig.game.Board.at(cellOf(1, 14)) = "u";
-    rig.game.Board.at(cellOf(2, 14)) = "i";
-    rig.game.Board.at(cellOf(3, 14)) = "c";
-    rig.game.Board.at(cellOf(4, 14)) = "k";
     rig.drop(0, "q");
-    ASSERT_EQ(rig.game.lblLast, "quick    99 points");
+    ASSERT_EQ(rig.state().lblLast, "quick    99 points");
     const std::array<std::int16_t, 5> lefts{0, 149, 117, 85, 53};
-    EXPECT_EQ(rig.game.RemovedLeft, lefts);
+    EXPECT_EQ(rig.state().RemovedLeft, lefts);
 }
 
 TEST(ClearWord, ATileInAnotherRowAtATargetColumnIsNotMatched)
@@ -343,9 +375,9 @@ TEST(ClearWord, ATileInAnotherRowAtATargetColumnIsNotMatched)
     rig.place(3, 14, "a");
     rig.place(2, 13, "o"); // same Left as a target, one row up: stays
     rig.drop(4, "t");
-    ASSERT_EQ(rig.game.lblLast, "cat    8 points");
-    ASSERT_EQ(rig.game.TileCount, 1);
-    EXPECT_EQ(rig.game.ImgLetter.at(1).Tag, "o");
+    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    ASSERT_EQ(rig.state().TileCount, 1);
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Tag, "o");
 }
 
 TEST(ClearWord, ThePreviewKeepsItsPlaceAndPicture)
@@ -353,11 +385,11 @@ TEST(ClearWord, ThePreviewKeepsItsPlaceAndPicture)
     Rig rig;
     rig.place(2, 14, "c");
     rig.place(3, 14, "a");
-    rig.window.draws = {0.5f};
+    rig.random.draws = {0.5f};
     rig.drop(4, "t");
-    EXPECT_EQ(pictureName(rig.game.ImgLetter.at(0)), "l.bmp");
-    EXPECT_EQ(rig.game.ImgLetter.at(0).Left, 324.0f);
-    EXPECT_EQ(rig.game.ImgLetter.at(0).Top, 55.0f);
+    EXPECT_EQ(pictureName(rig.state().ImgLetter.at(0)), "l.bmp");
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Left, 324.0f);
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Top, 55.0f);
 }
 
 // ------------------------------------------------------------ settling
@@ -371,27 +403,26 @@ TEST(Settle, TilesAboveAClearedWordSinkOneRowInFourTicks)
     rig.place(2, 12, "p"); // 4 above it
     rig.place(4, 13, "e"); // 5 above the right tile
     rig.drop(3, "a");
-    ASSERT_EQ(rig.game.lblLast, "cat    8 points");
-    EXPECT_EQ(boardCells(rig.game), (std::vector<std::string>{"98:p", "106:o", "108:e"}));
+    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"98:p", "106:o", "108:e"}));
     for (int tick = 1; tick <= 3; ++tick) {
         rig.game.TmrAuxiliary_Timer();
-        EXPECT_EQ(rig.game.SettleSteps, tick);
-        EXPECT_EQ(rig.game.ImgLetter.at(1).Top, 407.0f + 8 * tick);
-        EXPECT_TRUE(rig.game.TmrAuxiliaryEnabled);
+        EXPECT_EQ(rig.state().SettleSteps, tick);
+        EXPECT_EQ(rig.state().ImgLetter.at(1).Top, 407.0f + 8 * tick);
+        EXPECT_TRUE(rig.state().TmrAuxiliaryEnabled);
     }
     rig.game.TmrAuxiliary_Timer();
-    EXPECT_EQ(boardCells(rig.game), (std::vector<std::string>{"106:p", "114:o", "116:e"}));
-    EXPECT_EQ(rig.game.ImgLetter.at(1).Top, 439.0f);
-    EXPECT_EQ(rig.game.ImgLetter.at(2).Top, 407.0f);
-    EXPECT_EQ(rig.game.ImgLetter.at(3).Top, 439.0f);
-    EXPECT_FALSE(rig.game.TmrAuxiliaryEnabled);
-    EXPECT_TRUE(rig.game.TmrMasterEnabled);
-    EXPECT_FALSE(rig.game.Falling);
-    EXPECT_FALSE(rig.game.SettleStarted);
-    EXPECT_EQ(rig.game.SettleSteps, 0);
-    EXPECT_FALSE(rig.game.SettleMode);
+    EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"106:p", "114:o", "116:e"}));
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Top, 439.0f);
+    EXPECT_EQ(rig.state().ImgLetter.at(2).Top, 407.0f);
+    EXPECT_EQ(rig.state().ImgLetter.at(3).Top, 439.0f);
+    EXPECT_FALSE(rig.state().TmrAuxiliaryEnabled);
+    EXPECT_TRUE(rig.state().TmrMasterEnabled);
+    EXPECT_FALSE(rig.state().Falling);
+    EXPECT_FALSE(rig.state().SettleStarted);
+    EXPECT_EQ(rig.state().SettleSteps, 0);
     rig.game.TmrMaster_Timer();
-    EXPECT_EQ(rig.game.TileCount, 4) << "the next master tick spawns";
+    EXPECT_EQ(rig.state().TileCount, 4) << "the next master tick spawns";
 }
 
 TEST(Settle, AWordFormedBySettlingNeverScores)
@@ -404,10 +435,10 @@ TEST(Settle, AWordFormedBySettlingNeverScores)
     rig.place(5, 13, "x"); // 3 above c: sinks to row 14 col 5
     rig.place(4, 14, "z");  // 4
     rig.drop(6, "a");
-    ASSERT_EQ(rig.game.Score, 8);
+    ASSERT_EQ(rig.state().Score, 8);
     rig.settle();
-    EXPECT_EQ(rig.game.Score, 8);
-    EXPECT_EQ(rig.game.Board.at(cellOf(5, 14)), "x");
+    EXPECT_EQ(rig.state().Score, 8);
+    EXPECT_EQ(rig.state().Board.at(cellOf(5, 14)), "x");
 }
 
 TEST(Settle, AFullColumnOverARemovedTileSettlesWhole)
@@ -419,12 +450,12 @@ TEST(Settle, AFullColumnOverARemovedTileSettlesWhole)
     }
     rig.place(2, 14, "a");
     rig.drop(3, "t");
-    ASSERT_EQ(rig.game.lblLast, "cat    8 points");
+    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
     EXPECT_EQ(rig.settle(), 4);
     for (int row = 1; row <= 14; ++row) {
-        EXPECT_EQ(rig.game.Board.at(static_cast<std::size_t>(cellOf(1, row))), "o") << row;
+        EXPECT_EQ(rig.state().Board.at(static_cast<std::size_t>(cellOf(1, row))), "o") << row;
     }
-    EXPECT_TRUE(rig.game.Board.at(cellOf(1, 0)).empty());
+    EXPECT_TRUE(rig.state().Board.at(cellOf(1, 0)).empty());
     EXPECT_EQ(rig.game.gamesLost(), 0);
 }
 
@@ -436,16 +467,16 @@ TEST(Settle, KeysAndMasterTicksDuringASettleDoNothing)
     rig.place(2, 13, "o");
     rig.drop(3, "a");
     rig.game.Form_GotFocus(); // focus back early switches the master timer on
-    const std::vector<Tile> before = rig.game.ImgLetter;
-    for (std::int16_t key : {KeyLeft, KeyRight, KeyDown}) {
-        rig.game.Form_KeyDown(key, 0);
+    const std::vector<Tile> before = rig.state().ImgLetter;
+    for (Key key : {Key::Left, Key::Right, Key::Down}) {
+        rig.game.Form_KeyDown(key);
     }
     rig.game.TmrMaster_Timer();
-    ASSERT_EQ(rig.game.ImgLetter.size(), before.size());
-    EXPECT_EQ(rig.game.ImgLetter.at(1).Top, before.at(1).Top);
-    EXPECT_EQ(rig.game.ImgLetter.at(1).Left, before.at(1).Left);
+    ASSERT_EQ(rig.state().ImgLetter.size(), before.size());
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Top, before.at(1).Top);
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Left, before.at(1).Left);
     EXPECT_EQ(rig.settle(), 4);
-    EXPECT_TRUE(rig.game.TmrMasterEnabled);
+    EXPECT_TRUE(rig.state().TmrMasterEnabled);
 }
 
 // ------------------------------------------------------------ new game
@@ -453,31 +484,33 @@ TEST(Settle, KeysAndMasterTicksDuringASettleDoNothing)
 TEST(NewGame, ClearsTheWellAndScoreButKeepsTheLettersAndLastWord)
 {
     Rig rig;
+    rig.place(2, 14, "c");
+    rig.place(3, 14, "a");
+    rig.drop(4, "t"); // leaves a last word, a score and a gap at Left 85
+    rig.settle();
     for (int i = 0; i < 30; ++i) {
-        rig.place(i % 8, 14 - i / 8, "x");
+        rig.place(i % 8, 13 - i / 8, "x");
     }
-    rig.game.Score = 40;
-    rig.game.lblLast = "cat    8 points";
-    rig.game.NextLetter = "q";
-    rig.game.CurrentLetter = "z";
-    rig.game.CurrentTile = 30;
-    rig.game.Falling = true;
-    rig.game.RemovedLeft[1] = 85;
+    rig.spawn("z"); // a tile in flight
+    GameSetup(rig.game).setNextLetter("q");
+    GameSetup(rig.game).setScore(40);
+    ASSERT_TRUE(rig.state().Falling);
     rig.game.NewGame();
-    EXPECT_EQ(rig.game.ImgLetter.size(), 1u);
-    EXPECT_EQ(rig.game.TileCount, 0);
-    EXPECT_EQ(rig.game.CurrentTile, 0);
-    EXPECT_FALSE(rig.game.Falling);
-    EXPECT_EQ(rig.game.Score, 0);
-    EXPECT_EQ(rig.game.LblScore, "0");
-    EXPECT_EQ(rig.game.lblLast, "cat    8 points");
-    EXPECT_EQ(rig.game.NextLetter, "q");
-    EXPECT_EQ(rig.game.CurrentLetter, "z");
-    EXPECT_EQ(rig.game.RemovedLeft[1], 85);
-    EXPECT_EQ(pictureName(rig.game.ImgLetter.at(0)), "a.bmp");
-    rig.window.draws = {0.0f};
+    EXPECT_EQ(rig.state().ImgLetter.size(), 1u);
+    EXPECT_EQ(rig.state().TileCount, 0);
+    EXPECT_EQ(rig.state().CurrentTile, 0);
+    EXPECT_FALSE(rig.state().Falling);
+    EXPECT_EQ(rig.state().Score, 0);
+    EXPECT_EQ(rig.state().LblScore, "0");
+    EXPECT_EQ((rig.window.labels[{Label::Score, 0}]), "0") << "the view is told the new text";
+    EXPECT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_EQ(rig.state().NextLetter, "q");
+    EXPECT_EQ(rig.state().CurrentLetter, "z");
+    EXPECT_EQ(rig.state().RemovedLeft[1], 85);
+    EXPECT_EQ(pictureName(rig.state().ImgLetter.at(0)), "a.bmp");
+    rig.random.draws = {0.0f};
     rig.game.TmrMaster_Timer();
-    EXPECT_EQ(rig.game.ImgLetter.at(1).Tag, "q") << "the first tile is the old next letter";
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Tag, "q") << "the first tile is the old next letter";
 }
 
 } // namespace

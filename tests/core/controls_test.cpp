@@ -10,35 +10,39 @@
 namespace lexidrop::testing {
 namespace {
 
-// A falling tile placed by hand at a position.
-Rig& fallingAt(Rig& rig, float left, float top)
+// A falling tile steered to a Left and let fall to a Top (31 + 8k) in an empty well.
+Rig& fallingAt(Rig& rig, int left, int top)
 {
     rig.spawn("b");
-    rig.falling().Left = left;
-    rig.falling().Top = top;
+    for (int at = SpawnLeft; at != left; at += at < left ? TileSize : -TileSize) {
+        rig.game.Form_KeyDown(at < left ? Key::Right : Key::Left);
+    }
+    while (rig.falling().Top < static_cast<float>(top)) {
+        rig.game.TmrMaster_Timer();
+    }
     return rig;
 }
 
 TEST(Keys, MoveTheFallingTileWithinTheWell)
 {
     struct Case {
-        std::int16_t key;
-        float left, top;         // before
+        Key key;
+        int left, top;         // before
         float wantLeft, wantTop; // after
     };
     const Case cases[] = {
-        {KeyLeft, 53, 31, 21, 31},   {KeyLeft, 21, 31, 21, 31},    // column 0: no move
-        {KeyRight, 213, 31, 245, 31}, {KeyRight, 245, 31, 245, 31}, // column 7: no move
-        {KeyDown, 391, 391, 391, 407}, {KeyDown, 117, 399, 117, 399}, // 391 moves, 399 not
-        {KeyDown, 117, 383, 117, 399}, {38, 117, 31, 117, 31},       // Up arrow: nothing
-        {32, 117, 31, 117, 31},        {65, 117, 31, 117, 31},       // space, letter: nothing
+        {Key::Left, 53, 31, 21, 31},     {Key::Left, 21, 31, 21, 31},     // column 0: no move
+        {Key::Right, 213, 31, 245, 31},  {Key::Right, 245, 31, 245, 31},  // column 7: no move
+        {Key::Down, 117, 391, 117, 407}, {Key::Down, 117, 399, 117, 399}, // 391 moves, 399 not
+        {Key::Down, 117, 383, 117, 399}, {Key::Other, 117, 31, 117, 31},  // any other key: nothing
     };
     for (const Case& c : cases) {
         Rig rig;
         fallingAt(rig, c.left, c.top);
-        rig.game.Form_KeyDown(c.key, 0);
-        EXPECT_EQ(rig.falling().Left, c.wantLeft) << "key " << c.key << " at " << c.left;
-        EXPECT_EQ(rig.falling().Top, c.wantTop) << "key " << c.key << " at " << c.top;
+        ASSERT_EQ(rig.falling().Top, static_cast<float>(c.top));
+        rig.game.Form_KeyDown(c.key);
+        EXPECT_EQ(rig.falling().Left, c.wantLeft) << "at " << c.left << "," << c.top;
+        EXPECT_EQ(rig.falling().Top, c.wantTop) << "at " << c.left << "," << c.top;
     }
 }
 
@@ -47,23 +51,22 @@ TEST(Keys, EveryKeyEventBetweenTwoTicksMovesTheTile)
     Rig rig;
     rig.spawn("b");
     for (int i = 0; i < 5; ++i) {
-        rig.game.Form_KeyDown(KeyLeft, 0); // auto-repeat is not filtered
+        rig.game.Form_KeyDown(Key::Left); // auto-repeat is not filtered
     }
     EXPECT_EQ(rig.falling().Left, 21.0f);
-    rig.game.Form_KeyDown(KeyDown, 0);
-    rig.game.Form_KeyDown(KeyDown, 0);
+    rig.game.Form_KeyDown(Key::Down);
+    rig.game.Form_KeyDown(Key::Down);
     EXPECT_EQ(rig.falling().Top, 63.0f);
 }
 
 TEST(Keys, DoNothingWhileNoTileFalls)
 {
     Rig rig;
-    rig.game.Form_KeyDown(KeyLeft, 0); // before the first spawn
+    rig.game.Form_KeyDown(Key::Left); // before the first spawn
     rig.drop(3, "b");                  // landed on the floor
-    rig.game.Form_KeyDown(KeyLeft, 0);
-    rig.game.Form_KeyPress('a');
-    EXPECT_EQ(rig.game.ImgLetter.at(1).Left, 117.0f);
-    EXPECT_EQ(rig.game.ImgLetter.at(0).Left, 324.0f) << "the preview never moves";
+    rig.game.Form_KeyDown(Key::Left);
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Left, 117.0f);
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Left, 324.0f) << "the preview never moves";
 }
 
 TEST(Keys, TheDownKeyNeverCarriesATileToTheFloor)
@@ -71,11 +74,11 @@ TEST(Keys, TheDownKeyNeverCarriesATileToTheFloor)
     Rig rig;
     rig.spawn("b");
     for (int i = 0; i < 40; ++i) {
-        rig.game.Form_KeyDown(KeyDown, 0);
+        rig.game.Form_KeyDown(Key::Down);
     }
     EXPECT_EQ(rig.falling().Top, 399.0f) << "31 + 16k stops at the first Top of 392 or more";
-    EXPECT_TRUE(rig.game.Falling);
-    EXPECT_EQ(rig.game.Board.at(115), "") << "only the ticks land a tile";
+    EXPECT_TRUE(rig.state().Falling);
+    EXPECT_EQ(rig.state().Board.at(115), "") << "only the ticks land a tile";
 }
 
 TEST(Focus, LosingItPausesTheFallAndRegainingItResumes)
@@ -83,10 +86,10 @@ TEST(Focus, LosingItPausesTheFallAndRegainingItResumes)
     Rig rig;
     rig.spawn("b");
     rig.game.Form_LostFocus();
-    EXPECT_FALSE(rig.game.TmrMasterEnabled);
+    EXPECT_FALSE(rig.state().TmrMasterEnabled);
     EXPECT_EQ(rig.window.timerCalls[Timer::Master], std::vector<bool>{false});
     rig.game.Form_GotFocus();
-    EXPECT_TRUE(rig.game.TmrMasterEnabled);
+    EXPECT_TRUE(rig.state().TmrMasterEnabled);
     EXPECT_EQ(rig.window.timerCalls[Timer::Master], (std::vector<bool>{false, true}));
 }
 
@@ -97,9 +100,9 @@ TEST(Focus, DoesNotTouchTheSettleTimer)
     rig.place(3, 14, "a");
     rig.place(2, 13, "o");
     rig.drop(4, "t");
-    ASSERT_TRUE(rig.game.TmrAuxiliaryEnabled);
+    ASSERT_TRUE(rig.state().TmrAuxiliaryEnabled);
     rig.game.Form_LostFocus();
-    EXPECT_TRUE(rig.game.TmrAuxiliaryEnabled);
+    EXPECT_TRUE(rig.state().TmrAuxiliaryEnabled);
 }
 
 TEST(Focus, TheTickHandsTheKeysBackAfterSpawnAndEveryStep)
@@ -119,21 +122,21 @@ TEST(Closing, StopsBothTimersForGoodAndNothingMovesAfterwards)
     rig.game.Form_Unload();
     rig.game.Form_GotFocus();
     rig.game.TmrMaster_Timer();
-    rig.game.Form_KeyDown(KeyDown, 0);
-    EXPECT_FALSE(rig.game.TmrMasterEnabled);
-    EXPECT_FALSE(rig.game.TmrAuxiliaryEnabled);
+    rig.game.Form_KeyDown(Key::Down);
+    EXPECT_FALSE(rig.state().TmrMasterEnabled);
+    EXPECT_FALSE(rig.state().TmrAuxiliaryEnabled);
     EXPECT_EQ(rig.falling().Top, top);
 }
 
 TEST(Closing, DuringTheLoseBoxKeepsTheScoreButAsksNoName)
 {
     Rig rig;
-    rig.game.Score = 50;
+    GameSetup(rig.game).setScore(50);
     rig.window.duringBox = [&] { rig.game.Form_Unload(); };
     rig.game.LandLetter(static_cast<std::int16_t>(leftOfColumn(3)), static_cast<std::int16_t>(topOfRow(-1)), "q");
     EXPECT_EQ(rig.window.messages.size(), 1u);
     EXPECT_TRUE(rig.window.prompts.empty()) << "no box may appear after the window closed";
-    EXPECT_EQ(rig.game.Table.HsScores.at(0), 50);
+    EXPECT_EQ(rig.state().Table.HsScores.at(0), 50);
     EXPECT_EQ(rig.store.writes, 1);
 }
 
@@ -161,11 +164,11 @@ TEST(RandomLetter, ReseedsWithTheSecondsOfTheTimeOnEveryCall)
 {
     Rig rig;
     rig.window.time = "23:59:07";
-    rig.window.draws = {0.0f, 0.5f};
+    rig.random.draws = {0.0f, 0.5f};
     EXPECT_EQ(rig.game.RandomLetter(), "a");
     rig.window.time = "00:00:42";
     EXPECT_EQ(rig.game.RandomLetter(), "l");
-    EXPECT_EQ(rig.window.seeds, (std::vector<int>{7, 42}));
+    EXPECT_EQ(rig.random.seeds, (std::vector<int>{7, 42}));
 }
 
 TEST(RandomLetter, SharesFollowTheTable)

@@ -9,41 +9,41 @@ namespace {
 TEST(Spawn, FirstTickOfTheProgramSpawnsAnAAndPreviewsTheNextDraw)
 {
     Rig rig;
-    rig.window.draws = {0.95f}; // c = round(121.65) = 122: "w"
+    rig.random.draws = {0.95f}; // c = round(121.65) = 122: "w"
     rig.game.TmrMaster_Timer();
-    ASSERT_EQ(rig.game.TileCount, 1);
-    EXPECT_EQ(rig.game.CurrentTile, 1);
-    EXPECT_TRUE(rig.game.Falling);
-    const Tile& t = rig.game.ImgLetter.at(1);
+    ASSERT_EQ(rig.state().TileCount, 1);
+    EXPECT_EQ(rig.state().CurrentTile, 1);
+    EXPECT_TRUE(rig.state().Falling);
+    const Tile& t = rig.state().ImgLetter.at(1);
     EXPECT_EQ(t.Tag, "a");
     EXPECT_EQ(pictureName(t), "a.bmp");
     EXPECT_TRUE(t.Visible);
     EXPECT_EQ(t.Left, 117.0f);
     EXPECT_EQ(t.Top, 31.0f) << "the spawn tick also moves the tile";
-    EXPECT_EQ(rig.game.NextLetter, "w");
-    EXPECT_EQ(pictureName(rig.game.ImgLetter.at(0)), "w.bmp");
+    EXPECT_EQ(rig.state().NextLetter, "w");
+    EXPECT_EQ(pictureName(rig.state().ImgLetter.at(0)), "w.bmp");
 }
 
 TEST(Spawn, PreviewShowsTheStoredTileUntilTheFirstSpawn)
 {
     Rig rig;
-    EXPECT_EQ(rig.game.ImgLetter.size(), 1u);
-    EXPECT_EQ(rig.game.ImgLetter.at(0).Picture, nullptr);
-    EXPECT_EQ(rig.game.ImgLetter.at(0).Left, 324.0f);
-    EXPECT_EQ(rig.game.ImgLetter.at(0).Top, 55.0f);
-    EXPECT_TRUE(rig.game.CurrentLetter.empty());
-    EXPECT_TRUE(rig.game.NextLetter.empty());
+    EXPECT_EQ(rig.state().ImgLetter.size(), 1u);
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Picture, nullptr);
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Left, 324.0f);
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Top, 55.0f);
+    EXPECT_TRUE(rig.state().CurrentLetter.empty());
+    EXPECT_TRUE(rig.state().NextLetter.empty());
 }
 
 TEST(Spawn, TheSecondTileIsTheLetterPreviewedAtTheFirst)
 {
     Rig rig;
-    rig.window.draws = {0.5f, 0.0f}; // "l", then "a"
+    rig.random.draws = {0.5f, 0.0f}; // "l", then "a"
     rig.game.TmrMaster_Timer();
     rig.tickUntilLanded();
     rig.game.TmrMaster_Timer();
     EXPECT_EQ(rig.falling().Tag, "l");
-    EXPECT_EQ(rig.game.NextLetter, "a");
+    EXPECT_EQ(rig.state().NextLetter, "a");
 }
 
 TEST(Fall, TopsAreAlways23Plus8kAndTheFloorLandingTakes53Ticks)
@@ -53,7 +53,7 @@ TEST(Fall, TopsAreAlways23Plus8kAndTheFloorLandingTakes53Ticks)
     while (true) {
         rig.game.TmrMaster_Timer();
         ++ticks;
-        if (!rig.game.Falling) {
+        if (!rig.state().Falling) {
             break;
         }
         const float top = rig.falling().Top;
@@ -61,8 +61,8 @@ TEST(Fall, TopsAreAlways23Plus8kAndTheFloorLandingTakes53Ticks)
         ASSERT_LT(ticks, 100);
     }
     EXPECT_EQ(ticks, 53);
-    EXPECT_EQ(rig.game.ImgLetter.at(1).Top, 439.0f);
-    EXPECT_EQ(rig.game.Board.at(3 + 8 * 14), "a") << "cell 115: column 3, floor row";
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Top, 439.0f);
+    EXPECT_EQ(rig.state().Board.at(3 + 8 * 14), "a") << "cell 115: column 3, floor row";
 }
 
 TEST(Fall, EachTickAfterALandingSpawnsTheNextTile)
@@ -71,9 +71,9 @@ TEST(Fall, EachTickAfterALandingSpawnsTheNextTile)
     rig.game.TmrMaster_Timer();
     rig.tickUntilLanded();
     rig.game.TmrMaster_Timer();
-    EXPECT_EQ(rig.game.TileCount, 2);
-    EXPECT_EQ(rig.game.CurrentTile, 2);
-    EXPECT_TRUE(rig.game.Falling);
+    EXPECT_EQ(rig.state().TileCount, 2);
+    EXPECT_EQ(rig.state().CurrentTile, 2);
+    EXPECT_TRUE(rig.state().Falling);
 }
 
 TEST(Landing, ExactContactLandsWithoutMovingTheTile)
@@ -83,7 +83,7 @@ TEST(Landing, ExactContactLandsWithoutMovingTheTile)
     rig.spawn("b");
     rig.tickUntilLanded();
     EXPECT_EQ(rig.falling().Top, 407.0f) << "row 13";
-    EXPECT_EQ(rig.game.Board.at(3 + 8 * 13), "b");
+    EXPECT_EQ(rig.state().Board.at(3 + 8 * 13), "b");
 }
 
 TEST(Landing, ContactIsTestedBeforeTheMoveSoTheTileCanStillSlideAway)
@@ -94,10 +94,10 @@ TEST(Landing, ContactIsTestedBeforeTheMoveSoTheTileCanStillSlideAway)
     while (rig.falling().Top < 407.0f) {
         rig.game.TmrMaster_Timer();
     }
-    ASSERT_TRUE(rig.game.Falling) << "contact is only seen on the next tick";
-    rig.game.Form_KeyDown(KeyRight, 0);
+    ASSERT_TRUE(rig.state().Falling) << "contact is only seen on the next tick";
+    rig.game.Form_KeyDown(Key::Right);
     rig.game.TmrMaster_Timer();
-    EXPECT_TRUE(rig.game.Falling);
+    EXPECT_TRUE(rig.state().Falling);
     EXPECT_EQ(rig.falling().Top, 415.0f);
 }
 
@@ -111,11 +111,11 @@ TEST(Landing, ATileSlidIntoATallerStackIsLiftedOntoItsTop)
     while (rig.falling().Top < 303.0f) {
         rig.game.TmrMaster_Timer();
     }
-    rig.game.Form_KeyDown(KeyRight, 0); // now overlaps rows 9 and 10 of column 4
+    rig.game.Form_KeyDown(Key::Right); // now overlaps rows 9 and 10 of column 4
     rig.game.TmrMaster_Timer();
-    EXPECT_FALSE(rig.game.Falling);
+    EXPECT_FALSE(rig.state().Falling);
     EXPECT_EQ(rig.falling().Top, 215.0f) << "32 above the stack's top tile";
-    EXPECT_EQ(rig.game.Board.at(4 + 8 * 7), "b");
+    EXPECT_EQ(rig.state().Board.at(4 + 8 * 7), "b");
 }
 
 TEST(Landing, TheFirstQualifyingTileInDescendingIndexOrderDecides)
@@ -125,9 +125,7 @@ TEST(Landing, TheFirstQualifyingTileInDescendingIndexOrderDecides)
     // shows which tile is taken: the highest index that qualifies.
     rig.place(5, 10, "x"); // index 1, Top 311
     rig.place(5, 12, "y"); // index 2, Top 375
-    rig.spawn("b");
-    rig.falling().Left = static_cast<float>(leftOfColumn(5));
-    rig.falling().Top = 343; // bottom edge 375: touches index 2, overlaps index 1
+    GameSetup(rig.game).placeFallingTile(5, 11, "b"); // Top 343, bottom edge 375: touches index 2, overlaps index 1
     rig.game.CheckLanding();
     EXPECT_EQ(rig.falling().Top, 343.0f) << "index 2 (exact contact) is tested first";
 }
@@ -137,9 +135,13 @@ TEST(Landing, AnOverlappingTileIsLiftedToExactly32AboveBeforeLanding)
     Rig rig;
     rig.place(3, 14, "x");
     rig.spawn("b");
-    rig.falling().Top = 423; // overlaps the floor tile by 16
+    rig.game.Form_KeyDown(Key::Left);
+    while (rig.falling().Top < 423.0f) {
+        rig.game.TmrMaster_Timer();
+    }
+    rig.game.Form_KeyDown(Key::Right); // overlaps the floor tile by 16
     rig.game.TmrMaster_Timer();
-    EXPECT_FALSE(rig.game.Falling);
+    EXPECT_FALSE(rig.state().Falling);
     EXPECT_EQ(rig.falling().Top, 407.0f);
 }
 
@@ -150,9 +152,9 @@ TEST(Landing, SpawnTickLandsAtRow1OnExactContactWithRow2)
         rig.place(3, row, "x");
     }
     rig.spawn("b");
-    EXPECT_FALSE(rig.game.Falling);
+    EXPECT_FALSE(rig.state().Falling);
     EXPECT_EQ(rig.falling().Top, 23.0f);
-    EXPECT_EQ(rig.game.Board.at(3 + 8), "b");
+    EXPECT_EQ(rig.state().Board.at(3 + 8), "b");
     EXPECT_EQ(rig.game.gamesLost(), 0);
 }
 
@@ -164,7 +166,7 @@ TEST(Landing, SpawnTickOverARow1TileLiftsToRow0AndPlayGoesOn)
     }
     rig.spawn("b");
     EXPECT_EQ(rig.falling().Top, -9.0f);
-    EXPECT_EQ(rig.game.Board.at(3), "b");
+    EXPECT_EQ(rig.state().Board.at(3), "b");
     EXPECT_EQ(rig.game.gamesLost(), 0);
 }
 
@@ -178,10 +180,10 @@ TEST(Landing, SpawnTickOverARow0TileLiftsToRowMinus1AndEndsTheGame)
     EXPECT_EQ(rig.game.gamesLost(), 1);
     EXPECT_EQ(rig.game.lastGameOver(), GameOverCause::Overflow);
     EXPECT_EQ(rig.window.messages, std::vector<std::string>{"You Lose"});
-    EXPECT_EQ(rig.game.TileCount, 0);
-    EXPECT_FALSE(rig.game.Falling);
+    EXPECT_EQ(rig.state().TileCount, 0);
+    EXPECT_FALSE(rig.state().Falling);
     rig.game.TmrMaster_Timer();
-    EXPECT_EQ(rig.game.TileCount, 1) << "the next tick starts the next game";
+    EXPECT_EQ(rig.state().TileCount, 1) << "the next tick starts the next game";
 }
 
 TEST(Rounding, PositionsBecomeIntegersHalfToEven)

@@ -157,13 +157,13 @@ TEST(HighScoreFile, FirstRunWithoutTheFileCreatesTheFreshFileAndAsksNothing)
     TempDir dir;
     FakeWindow window;
     const auto store = makeFileStore(dir.hs());
-    Game game(window, *store);
+    Game game(window, window, window, *store);
     game.Form_Load();
 
     EXPECT_TRUE(window.prompts.empty());
     for (std::size_t i = 0; i < Places; ++i) {
-        EXPECT_EQ(game.LblName[i], "");
-        EXPECT_EQ(game.LblHs[i], "");
+        EXPECT_EQ(game.state().LblName[i], "");
+        EXPECT_EQ(game.state().LblHs[i], "");
     }
     EXPECT_EQ(fs::file_size(dir.hs()), 70u);
     EXPECT_EQ(readFile(dir.hs()), Fresh);

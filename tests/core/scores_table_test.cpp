@@ -264,17 +264,20 @@ TEST(HighScoreLabels, EveryPlaceIsShownAsItIsEmptyOnesBlank)
 
 TEST(HighScoreLabels, AnUpdateLeavesTheLabelsToTheNextShow)
 {
-    Rig rig;
-    rig.store.contents = fileOf({{"A", 100}});
-    rig.game.Form_Load();
-    rig.window.answers = {"Zoe"};
-    rig.game.Table.UpdateHighScores(
-        200, [&](const std::string& p, const std::string& t) { return rig.window.inputBox(p, t); }, rig.store);
-    EXPECT_EQ(rig.game.LblName[0], "A");
-    rig.game.NewGame();
-    EXPECT_EQ(rig.game.LblName[0], "Zoe");
-    EXPECT_EQ(rig.game.LblHs[0], "200");
-    EXPECT_EQ(rig.game.LblName[1], "A");
+    MemoryStore store;
+    store.contents = fileOf({{"A", 100}});
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(store, names, scores);
+    Asker asker;
+    asker.answers = {"Zoe"};
+    table.UpdateHighScores(200, asker.prompt(), store);
+    EXPECT_EQ(names[0], "A");
+    table.ShowHighScores(names, scores);
+    EXPECT_EQ(names[0], "Zoe");
+    EXPECT_EQ(scores[0], "200");
+    EXPECT_EQ(names[1], "A");
 }
 
 // ------------------------------------------------------------ start-up
@@ -285,8 +288,8 @@ TEST(HighScoreLoad, FirstRunAsksNothingShowsBlanksAndCreatesTheFreshFile)
     rig.game.Form_Load();
     EXPECT_TRUE(rig.window.prompts.empty());
     for (std::size_t i = 0; i < Places; ++i) {
-        EXPECT_EQ(rig.game.LblName[i], "");
-        EXPECT_EQ(rig.game.LblHs[i], "");
+        EXPECT_EQ(rig.state().LblName[i], "");
+        EXPECT_EQ(rig.state().LblHs[i], "");
     }
     ASSERT_TRUE(rig.store.contents);
     EXPECT_EQ(rig.store.contents->size(), 70u);
@@ -305,9 +308,10 @@ TEST(HighScoreLoad, TheCommaFormLoadsLikeTheLineFormAndTheNextSaveWritesLines)
     rig.store.contents = commaForm;
     rig.game.Form_Load();
     EXPECT_EQ(rig.store.writes, 0) << "a complete file is not rewritten at start";
-    EXPECT_EQ(rig.game.LblName[3], "P3");
-    EXPECT_EQ(rig.game.LblHs[3], "97");
-    rig.game.Table.UpdateHighScores(0, NamePrompt(), rig.store);
+    EXPECT_EQ(rig.state().LblName[3], "P3");
+    EXPECT_EQ(rig.state().LblHs[3], "97");
+    HighScores table = rig.state().Table;
+    table.UpdateHighScores(0, NamePrompt(), rig.store);
     EXPECT_EQ(rig.store.contents, fileOf(entries));
 }
 
@@ -332,8 +336,8 @@ TEST(HighScoreLoad, AShortFileKeepsWhatWasReadShowsItAndIsRewrittenWhole)
         EXPECT_EQ(rig.store.writes, 1);
         EXPECT_EQ(rig.store.contents, fileOf(c.kept));
         for (std::size_t i = 0; i < c.kept.size(); ++i) {
-            EXPECT_EQ(rig.game.LblName[i], c.kept[i].first);
-            EXPECT_EQ(rig.game.LblHs[i], c.kept[i].second ? std::to_string(c.kept[i].second) : "");
+            EXPECT_EQ(rig.state().LblName[i], c.kept[i].first);
+            EXPECT_EQ(rig.state().LblHs[i], c.kept[i].second ? std::to_string(c.kept[i].second) : "");
         }
     }
 }
@@ -344,13 +348,14 @@ TEST(HighScoreLoad, AnUnsortedFileIsSortedHighestFirstKeepingTheOrderOfEqualScor
     rig.store.contents = fileOf({{"low", 10}, {"tieA", 50}, {"top", 90}, {"tieB", 50}, {"", 0}, {"z", 20}});
     rig.game.Form_Load();
     const Entries sorted = {{"top", 90}, {"tieA", 50}, {"tieB", 50}, {"z", 20}, {"low", 10}};
-    EXPECT_EQ(rig.game.Table.HsNames, tableOf(sorted).HsNames);
-    EXPECT_EQ(rig.game.Table.HsScores, tableOf(sorted).HsScores);
+    EXPECT_EQ(rig.state().Table.HsNames, tableOf(sorted).HsNames);
+    EXPECT_EQ(rig.state().Table.HsScores, tableOf(sorted).HsScores);
 
     // So that one game can take only one place: 60 lands once, second.
     Asker asker;
     asker.answers = {"Mid"};
-    rig.game.Table.UpdateHighScores(60, asker.prompt(), rig.store);
+    HighScores table = rig.state().Table;
+    table.UpdateHighScores(60, asker.prompt(), rig.store);
     Entries expected = sorted;
     expected.insert(expected.begin() + 1, {"Mid", 60});
     EXPECT_EQ(rig.store.contents, fileOf(expected));
@@ -370,14 +375,13 @@ TEST(HighScoreGameOver, OnlyAScoreAboveTheTenthLabelReachesTheTable)
         rig.store.contents = fileOf(FullTable);
         rig.game.Form_Load();
         rig.window.answers = {"Kim"};
-        rig.game.Score = c.score;
-        rig.game.LandLetter(117, -41, "a"); // comes to rest above the well: game over
+        rig.loseWithScore(c.score);
 
         EXPECT_EQ(rig.window.prompts.size(), c.asked ? 1u : 0u);
         EXPECT_EQ(rig.store.writes, c.asked ? 1 : 0);
-        EXPECT_EQ(rig.game.LblName[9], c.asked ? "Kim" : "J");
-        EXPECT_EQ(rig.game.LblHs[9], c.asked ? "36" : "35");
-        EXPECT_EQ(rig.game.LblHs[8], "50");
+        EXPECT_EQ(rig.state().LblName[9], c.asked ? "Kim" : "J");
+        EXPECT_EQ(rig.state().LblHs[9], c.asked ? "36" : "35");
+        EXPECT_EQ(rig.state().LblHs[8], "50");
     }
 }
 

@@ -2,9 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 
 namespace lexidrop::testing {
+
+namespace {
+
+std::unique_ptr<UniformSource> makeSource(std::uint64_t seed, ScriptedRandom*& source)
+{
+    auto made = std::make_unique<ScriptedRandom>(seed);
+    source = made.get();
+    return made;
+}
+
+} // namespace
 
 std::string pictureName(const Tile& tile)
 {
@@ -12,13 +24,13 @@ std::string pictureName(const Tile& tile)
     return picture ? picture->fileName : std::string();
 }
 
-void FakeWindow::randomize(int seed)
+void ScriptedRandom::randomize(int seed)
 {
     seeds.push_back(seed);
     generator.randomize(seed);
 }
 
-float FakeWindow::rnd()
+float ScriptedRandom::next()
 {
     if (draws.empty()) {
         return generator.next();
@@ -28,9 +40,18 @@ float FakeWindow::rnd()
     return u;
 }
 
-PicturePtr FakeWindow::loadPicture(const std::string& fileName)
+PicturePtr FakeWindow::loadPicture(const std::string& fileName) { return std::make_shared<FakePicture>(fileName); }
+
+void FakeWindow::tileChanged(const Tile& tile)
 {
-    return std::make_shared<FakePicture>(fileName);
+    changedTiles.push_back(tile.Index);
+    shownTiles[tile.Index] = tile;
+}
+
+void FakeWindow::tileUnloaded(int index)
+{
+    changedTiles.push_back(index);
+    shownTiles.erase(index);
 }
 
 void FakeWindow::messageBox(const std::string& text)
@@ -56,35 +77,37 @@ std::string FakeWindow::inputBox(const std::string& prompt, const std::string& t
     return answer;
 }
 
-void Rig::place(int column, int row, const std::string& letter)
+Rig::Rig(std::uint64_t seed) : game(window, window, window, store, makeSource(seed, source_)), random(*source_) {}
+
+void Rig::place(int column, int row, const std::string& letter) { GameSetup(game).placeTile(column, row, letter); }
+
+void Rig::well(const std::vector<std::string>& rows)
 {
-    Tile t;
-    game.TileCount = static_cast<std::int16_t>(game.TileCount + 1);
-    t.Index = game.TileCount;
-    t.Tag = letter;
-    t.Picture = std::make_shared<FakePicture>(letter + ".bmp");
-    t.Left = static_cast<float>(leftOfColumn(column));
-    t.Top = static_cast<float>(topOfRow(row));
-    t.Visible = true;
-    game.ImgLetter.push_back(t);
-    game.Board.at(static_cast<std::size_t>(column + 8 * row)) = letter;
+    const int bottom = 14;
+    for (std::size_t up = 0; up < rows.size(); ++up) {
+        const std::string& line = rows[rows.size() - 1 - up];
+        for (std::size_t column = 0; column < line.size() && column < Columns; ++column) {
+            if (std::islower(static_cast<unsigned char>(line[column]))) {
+                place(static_cast<int>(column), bottom - static_cast<int>(up), std::string(1, line[column]));
+            }
+        }
+    }
 }
 
 void Rig::spawn(const std::string& letter)
 {
-    ASSERT_FALSE(game.Falling);
-    game.CurrentLetter = letter;
-    game.NextLetter = letter;
+    ASSERT_FALSE(state().Falling);
+    GameSetup(game).setNextLetter(letter);
     game.TmrMaster_Timer();
 }
 
-Tile& Rig::falling() { return game.ImgLetter.at(static_cast<std::size_t>(game.CurrentTile)); }
+const Tile& Rig::falling() const { return state().ImgLetter.at(static_cast<std::size_t>(state().CurrentTile)); }
 
 void Rig::tickUntilLanded(int limit)
 {
     // A landing that clears a word leaves Falling set for the settle, with
     // the landed tile gone (CurrentTile beyond TileCount).
-    auto inFlight = [this] { return game.Falling && game.CurrentTile <= game.TileCount; };
+    auto inFlight = [this] { return state().Falling && state().CurrentTile <= state().TileCount; };
     for (int i = 0; i < limit && inFlight(); ++i) {
         game.TmrMaster_Timer();
     }
@@ -94,21 +117,58 @@ void Rig::tickUntilLanded(int limit)
 void Rig::drop(int column, const std::string& letter)
 {
     spawn(letter);
-    const std::int16_t key = column < 3 ? KeyLeft : KeyRight;
+    const Key key = column < 3 ? Key::Left : Key::Right;
     for (int i = 0; i < std::abs(column - 3); ++i) {
-        game.Form_KeyDown(key, 0);
+        game.Form_KeyDown(key);
     }
     tickUntilLanded();
+}
+
+void Rig::land(int column, int row, const std::string& letter)
+{
+    GameSetup(game).placeFallingTile(column, row, letter);
+    game.LandLetter(static_cast<std::int16_t>(leftOfColumn(column)), static_cast<std::int16_t>(topOfRow(row)), letter);
+}
+
+void Rig::loadTable(const std::vector<std::pair<std::string, std::int32_t>>& entries)
+{
+    std::string file;
+    for (std::size_t i = 0; i < Places; ++i) {
+        const bool given = i < entries.size();
+        file += "\"" + (given ? entries[i].first : std::string()) + "\"\r\n";
+        file += std::to_string(given ? entries[i].second : 0) + "\r\n";
+    }
+    store.contents = file;
+    game.Form_Load();
+    store.writes = 0;
+}
+
+void Rig::loseWithScore(std::int32_t score)
+{
+    GameSetup(game).setScore(score);
+    game.LandLetter(static_cast<std::int16_t>(leftOfColumn(3)), static_cast<std::int16_t>(topOfRow(-1)), "q");
 }
 
 int Rig::settle(int limit)
 {
     int ticks = 0;
-    while (game.TmrAuxiliaryEnabled && ticks < limit) {
+    while (state().TmrAuxiliaryEnabled && ticks < limit) {
         game.TmrAuxiliary_Timer();
         ++ticks;
     }
     return ticks;
+}
+
+std::vector<std::string> Rig::boardCells() const
+{
+    std::vector<std::string> cells;
+    for (int i = 0; i < BoardCells; ++i) {
+        const std::string& letter = state().Board.at(static_cast<std::size_t>(i));
+        if (!letter.empty()) {
+            cells.push_back(std::to_string(i) + ":" + letter);
+        }
+    }
+    return cells;
 }
 
 } // namespace lexidrop::testing

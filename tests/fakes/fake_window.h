@@ -1,7 +1,10 @@
-// A window for the core tests: a fixed clock, scripted draws, pictures that
-// are just their file names, and boxes answered from a script.
+// The window and the random source for the core tests: a fixed clock,
+// scripted draws, pictures that are just their file names, boxes answered
+// from a script, and every notice recorded.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -24,27 +27,36 @@ struct FakePicture : Picture {
 // Name of the file a tile's picture came from ("" for none, the stored tile).
 std::string pictureName(const Tile& tile);
 
-class FakeWindow : public Window {
+// Draws from a script first, then from a seeded generator.
+class ScriptedRandom : public UniformSource {
+public:
+    explicit ScriptedRandom(std::uint64_t seed) : generator(seed) {}
+    std::deque<float> draws;  // scripted draws; empty = use the generator
+    Rnd generator;            // used once the script is empty
+    std::vector<int> seeds;   // every randomize seed
+    void randomize(int seed) override;
+    float next() override;
+};
+
+class FakeWindow : public View, public ModalBoxes, public Clock {
 public:
     std::string time = "12:00:00";      // what timeOfDay answers
-    std::deque<float> draws;            // scripted draws; empty = use the generator
-    Rnd generator{42};                  // used once the script is empty
-    std::vector<int> seeds;             // every randomize seed
     std::vector<std::string> messages;  // every message box text
     std::vector<std::string> prompts;   // every input box prompt
     std::vector<std::string> titles;    // every input box title
     std::deque<std::string> answers;    // input box answers; empty = Cancel
     std::function<void()> duringBox;    // runs while a box is open
-    std::vector<int> changedTiles;      // tileChanged calls
+    std::vector<int> changedTiles;      // every tile notice (shown or unloaded), by index
+    std::map<int, Tile> shownTiles;     // what the view shows of each tile
+    std::map<std::pair<Label, int>, std::string> labels; // the last text of each label
     int focusRequests = 0;
     std::map<Timer, std::vector<bool>> timerCalls;
 
     std::string timeOfDay() override { return time; }
-    void randomize(int seed) override;
-    float rnd() override;
     PicturePtr loadPicture(const std::string& fileName) override;
-    void tileChanged(int index) override { changedTiles.push_back(index); }
-    void labelChanged(Label, int) override {}
+    void tileChanged(const Tile& tile) override;
+    void tileUnloaded(int index) override;
+    void labelChanged(Label label, int place, const std::string& text) override { labels[{label, place}] = text; }
     void timerChanged(Timer timer, bool enabled) override { timerCalls[timer].push_back(enabled); }
     void giveFocus() override { ++focusRequests; }
     void messageBox(const std::string& text) override;
@@ -65,26 +77,48 @@ public:
     }
 };
 
-// A game on a fake window with an in-memory table, as tests set it up.
+// A game on a fake window with an in-memory table, and the moves tests make.
 struct Rig {
+    explicit Rig(std::uint64_t seed = 42);
+
     FakeWindow window;
     MemoryStore store;
-    Game game{window, store};
+
+private:
+    ScriptedRandom* source_ = nullptr;
+
+public:
+    Game game;
+    ScriptedRandom& random; // owned by the game
+
+    const GameState& state() const { return game.state(); }
 
     // Puts a resting tile with that letter in a column and row, in Board
     // too, as the next index.
     void place(int column, int row, const std::string& letter);
+    // Places the rows of a well drawn as text, top row first, bottom row
+    // resting on the floor: a letter is a tile, any other character empty.
+    // Tiles are placed bottom row first, left to right.
+    void well(const std::vector<std::string>& rows);
     // Spawns the next tile with that letter (through the tick's own spawn).
     void spawn(const std::string& letter);
     // The tile currently falling.
-    Tile& falling();
+    const Tile& falling() const;
     // Master ticks until the falling tile lands (at most limit ticks).
     void tickUntilLanded(int limit = 100);
     // Spawns a tile with that letter, steers it to a column and lets it land.
     void drop(int column, const std::string& letter);
+    // Puts the tile in play at a column and row and lands it there at once.
+    void land(int column, int row, const std::string& letter);
+    // Reads a table of these entries (the rest empty) from the store, as at start-up.
+    void loadTable(const std::vector<std::pair<std::string, std::int32_t>>& entries);
+    // Ends the game with this score by landing a tile above the well.
+    void loseWithScore(std::int32_t score);
     // Auxiliary ticks while the settle timer runs (at most limit ticks);
     // returns how many ran.
     int settle(int limit = 10);
+    // Every non-empty board cell, as "cell:letter" pairs, in cell order.
+    std::vector<std::string> boardCells() const;
 };
 
 } // namespace lexidrop::testing

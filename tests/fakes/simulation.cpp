@@ -11,8 +11,9 @@ namespace lexidrop::testing {
 namespace {
 
 // Returns a description of the first broken invariant, or "".
-std::string checkWell(const Game& game)
+std::string checkWell(const Game& rules)
 {
+    const GameState& game = rules.state();
     std::ostringstream fault;
     if (game.ImgLetter.size() != static_cast<std::size_t>(game.TileCount) + 1) {
         fault << "tile array holds " << game.ImgLetter.size() << " for TileCount " << game.TileCount;
@@ -24,7 +25,7 @@ std::string checkWell(const Game& game)
             return fault.str();
         }
     }
-    if (game.lastGameOver() == GameOverCause::Failure) {
+    if (rules.lastGameOver() == GameOverCause::Failure) {
         return "a game ended through the failure path";
     }
     if (game.SettleSteps < 0 || game.SettleSteps > 3) {
@@ -106,11 +107,10 @@ std::string checkWell(const Game& game)
 SimulationStats simulate(std::uint64_t seed, long long games, bool checkInvariants)
 {
     SimulationStats stats;
-    Rig rig;
-    rig.window.generator = Rnd(seed);
+    Rig rig(seed);
     std::mt19937_64 random(seed);
     std::uniform_int_distribution<int> percent(0, 99);
-    const std::array<std::int16_t, 4> keys{KeyLeft, KeyRight, KeyDown, 38};
+    const std::array<Key, 4> keys{Key::Left, Key::Right, Key::Down, Key::Other};
     bool focused = true;
     std::string lastWord;
     long long slot = 0;
@@ -132,21 +132,21 @@ SimulationStats simulate(std::uint64_t seed, long long games, bool checkInvarian
         const int seconds = static_cast<int>((slot / 4) % 60);
         rig.window.time = "12:34:" + std::string(seconds < 10 ? "0" : "") + std::to_string(seconds);
         const int lostBefore = rig.game.gamesLost();
-        const std::int32_t scoreBefore = rig.game.Score;
-        if (rig.game.TmrAuxiliaryEnabled) {
+        const std::int32_t scoreBefore = rig.state().Score;
+        if (rig.state().TmrAuxiliaryEnabled) {
             rig.game.TmrAuxiliary_Timer();
             ++stats.ticks;
-            stats.settles += rig.game.SettleSteps == 1 ? 1 : 0;
+            stats.settles += rig.state().SettleSteps == 1 ? 1 : 0;
             check("settle tick");
         }
-        if (rig.game.TmrMasterEnabled) {
+        if (rig.state().TmrMasterEnabled) {
             rig.game.TmrMaster_Timer();
             ++stats.ticks;
             check("master tick");
         }
         const int presses = percent(random) < 40 ? percent(random) % 4 : 0;
         for (int k = 0; k < presses; ++k) {
-            rig.game.Form_KeyDown(keys[static_cast<std::size_t>(percent(random) % 4)], 0);
+            rig.game.Form_KeyDown(keys[static_cast<std::size_t>(percent(random) % 4)]);
             ++stats.keys;
             check("key");
         }
@@ -157,9 +157,9 @@ SimulationStats simulate(std::uint64_t seed, long long games, bool checkInvarian
             rig.game.Form_GotFocus();
             focused = true;
         }
-        if (rig.game.Score > scoreBefore && rig.game.gamesLost() == lostBefore) {
+        if (rig.state().Score > scoreBefore && rig.game.gamesLost() == lostBefore) {
             ++stats.words;
-            stats.bestScore = std::max(stats.bestScore, rig.game.Score);
+            stats.bestScore = std::max(stats.bestScore, rig.state().Score);
         }
         stats.games = rig.game.gamesLost();
     }

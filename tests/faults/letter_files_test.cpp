@@ -38,7 +38,7 @@ protected:
             }
         });
         boxes.start(10);
-        if (window->game().TmrMasterEnabled) {
+        if (window->game().state().TmrMasterEnabled) {
             window->masterTimer().start(); // untilFallingBelow held it
         }
         QElapsedTimer limit;
@@ -54,14 +54,14 @@ protected:
 
     const Tile& falling() const
     {
-        return window->game().ImgLetter.at(static_cast<std::size_t>(window->game().CurrentTile));
+        return window->game().state().ImgLetter.at(static_cast<std::size_t>(window->game().state().CurrentTile));
     }
 
     // Waits until a tile falls with its top at least this far down.
     void untilFallingBelow(float top)
     {
         window->masterTimer().setInterval(5);
-        QTRY_VERIFY_WITH_TIMEOUT(window->game().Falling && falling().Visible && falling().Top >= top, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->game().state().Falling && falling().Visible && falling().Top >= top, 5000);
         window->masterTimer().stop();
         window->masterTimer().setInterval(250);
         QCoreApplication::processEvents();
@@ -72,7 +72,7 @@ protected:
     int landed() const
     {
         int count = 0;
-        for (const std::string& cell : window->game().Board) {
+        for (const std::string& cell : window->game().state().Board) {
             count += cell.empty() ? 0 : 1;
         }
         return count;
@@ -129,7 +129,7 @@ TEST_F(LetterFileFaults, ALetterFile64By64ShowsAtItsOwnSizeAndPlayGoesOn)
     const Tile tile = falling();
     ASSERT_EQ(tile.Tag, "a");
     const int left = static_cast<int>(tile.Left), top = static_cast<int>(tile.Top);
-    EXPECT_EQ(window->surface()->paintedRect(window->game().CurrentTile), QRect(left, top, 64, 64));
+    EXPECT_EQ(window->surface()->paintedRect(window->game().state().CurrentTile), QRect(left, top, 64, 64));
     const QImage image = client();
     EXPECT_EQ(image.pixel(left, top), qRgb(250, 20, 20));
     EXPECT_EQ(image.pixel(left + 63, top + 63), qRgb(250, 20, 20));

@@ -17,7 +17,7 @@ using BehaviourTest = WindowTest;
 const Tile& falling(MainWindow& window)
 {
     Game& game = window.game();
-    return game.ImgLetter.at(static_cast<std::size_t>(game.CurrentTile));
+    return game.state().ImgLetter.at(static_cast<std::size_t>(game.state().CurrentTile));
 }
 
 TEST_F(BehaviourTest, MasterTimerRunsEvery250MsFromTheFirstShowAndTheSettleTimerWaits)
@@ -28,7 +28,7 @@ TEST_F(BehaviourTest, MasterTimerRunsEvery250MsFromTheFirstShowAndTheSettleTimer
     EXPECT_EQ(window->masterTimer().interval(), 250);
     EXPECT_FALSE(window->auxiliaryTimer().isActive());
     EXPECT_EQ(window->auxiliaryTimer().interval(), 250);
-    QTRY_VERIFY_WITH_TIMEOUT(window->game().Falling, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(window->game().state().Falling, 2000);
     EXPECT_EQ(falling(*window).Tag, "a");
 }
 
@@ -49,7 +49,7 @@ TEST_F(BehaviourTest, KeyPressMovesTheFallingTileInTheSameTurn)
     QTest::keyClick(window->surface(), Qt::Key_Q);
     EXPECT_EQ(falling(*window).Left, 149);
     EXPECT_EQ(falling(*window).Top, top + 16);
-    EXPECT_EQ(window->surface()->paintedRect(window->game().CurrentTile), QRect(149, static_cast<int>(top) + 16, 32, 32));
+    EXPECT_EQ(window->surface()->paintedRect(window->game().state().CurrentTile), QRect(149, static_cast<int>(top) + 16, 32, 32));
 }
 
 TEST_F(BehaviourTest, AutoRepeatedKeysEachMoveTheTile)
@@ -115,18 +115,18 @@ TEST_F(BehaviourTest, DeactivationPausesAndActivationResumesTheMasterTimer)
     showActive();
     QEvent deactivate(QEvent::WindowDeactivate);
     QCoreApplication::sendEvent(window.get(), &deactivate);
-    EXPECT_FALSE(window->game().TmrMasterEnabled);
+    EXPECT_FALSE(window->game().state().TmrMasterEnabled);
     EXPECT_FALSE(window->masterTimer().isActive());
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(window.get(), &activate);
-    EXPECT_TRUE(window->game().TmrMasterEnabled);
+    EXPECT_TRUE(window->game().state().TmrMasterEnabled);
     EXPECT_TRUE(window->masterTimer().isActive());
 }
 
 TEST_F(BehaviourTest, GameStandsStillWhileTheHelpWindowIsActiveAndGoesOnAfter)
 {
     showActive();
-    QTRY_VERIFY_WITH_TIMEOUT(window->game().Falling, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(window->game().state().Falling, 2000);
     window->mnuHow_Click();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window->helpWindow()));
     EXPECT_FALSE(window->masterTimer().isActive());
@@ -155,15 +155,11 @@ TEST_F(BehaviourTest, TheFocusRequestOfATickNeverActivatesTheWindow)
 
 TEST_F(BehaviourTest, LabelsShowTheTextsTheGameWrites)
 {
-    Game& game = window->game();
-    game.LblScore = " 42";
-    window->labelChanged(Label::Score, 0);
-    game.lblLast = "cat";
-    window->labelChanged(Label::Last, 0);
-    game.LblName[9] = "Ann";
-    window->labelChanged(Label::Name, 9);
-    game.LblHs[9] = "17";
-    window->labelChanged(Label::HighScore, 9);
+    window->labelChanged(Label::Score, 0, " 42");
+    window->labelChanged(Label::Last, 0, "cat");
+    window->labelChanged(Label::Name, 9, "Ann");
+    window->labelChanged(Label::HighScore, 9, "17");
+    window->labelChanged(Label::HighScore, 10, "99"); // no such place: ignored
     auto text = [&](const char* name) { return window->surface()->findChild<QLabel*>(name)->text(); };
     EXPECT_EQ(text("LblScore"), " 42");
     EXPECT_EQ(text("lblLast"), "cat");
@@ -228,7 +224,7 @@ TEST_F(BehaviourTest, NameBoxHasThePromptTitleAnEmptyFieldAndCancelGivesNothing)
 TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh)
 {
     showActive();
-    QTRY_VERIFY_WITH_TIMEOUT(window->game().Falling, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(window->game().state().Falling, 2000);
     const float top = falling(*window).Top;
     bool frozen = false;
     whenBoxOpens([&](QWidget* widget) {
@@ -236,23 +232,23 @@ TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->text(), "You Lose");
         QTest::qWait(700); // nearly three ticks' time with the box open
-        frozen = window->game().ImgLetter.size() > 1 && falling(*window).Top == top;
+        frozen = window->game().state().ImgLetter.size() > 1 && falling(*window).Top == top;
         box->button(QMessageBox::Ok)->click();
     });
     // A tile at rest in row -1 ends the game.
     window->game().LandLetter(117, -41, "a");
     EXPECT_TRUE(frozen);
-    EXPECT_EQ(window->game().TileCount, 0);
+    EXPECT_EQ(window->game().state().TileCount, 0);
     EXPECT_EQ(window->surface()->findChild<QLabel*>("LblScore")->text(), "0");
     // The window comes back to the front of its own accord and play goes on.
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    QTRY_VERIFY_WITH_TIMEOUT(window->game().TileCount == 1, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(window->game().state().TileCount == 1, 2000);
 }
 
 TEST_F(BehaviourTest, ClosingTheWindowStopsTheGameForGood)
 {
     showActive();
-    QTRY_VERIFY_WITH_TIMEOUT(window->game().Falling, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(window->game().state().Falling, 2000);
     window->close();
     EXPECT_TRUE(window->game().closed());
     EXPECT_FALSE(window->masterTimer().isActive());

@@ -142,7 +142,7 @@ TEST_F(LayoutTest, PreviewShowsTheStoredLetterATileOverThePanel)
 TEST_F(LayoutTest, SpawnLoadsTheNextLetterIntoThePreviewOverThePanel)
 {
     window->game().TmrMaster_Timer();
-    const std::string next = window->game().NextLetter;
+    const std::string next = window->game().state().NextLetter;
     ASSERT_EQ(next.size(), 1u);
     const QImage image = client();
     EXPECT_EQ(image.pixel(324, 55), letterColour(next[0]));

@@ -81,15 +81,14 @@ TEST(LetterPicturesTest, APictureShowsAtItsOwnSize)
     EXPECT_EQ(tileSize(nullptr, stored), QSize(32, 32));
 }
 
-TEST(KeyCodesTest, ArrowsBecomeTheirVirtualKeyCodes)
+TEST(KeyCodesTest, OnlyTheThreeArrowsSteerAndEveryOtherKeyIsIgnored)
 {
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Left), 37);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Up), 38);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Right), 39);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Down), 40);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_A), 65);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Space), 32);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_F1), 0);
+    EXPECT_EQ(gameKey(Qt::Key_Left), Key::Left);
+    EXPECT_EQ(gameKey(Qt::Key_Right), Key::Right);
+    EXPECT_EQ(gameKey(Qt::Key_Down), Key::Down);
+    for (int other : {Qt::Key_Up, Qt::Key_Space, Qt::Key_A, Qt::Key_F1, Qt::Key_Escape, Qt::Key_Return}) {
+        EXPECT_EQ(gameKey(other), Key::Other) << other;
+    }
 }
 
 } // namespace
