@@ -1,1 +1,0 @@
-// Keeps the resource object library non-empty while no pictures are compiled in.
