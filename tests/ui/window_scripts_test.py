@@ -11,6 +11,7 @@ import tempfile
 import unittest
 import zlib
 
+import run_under_wayland
 from support import game_window, screen_image
 
 Image = screen_image.Image
@@ -186,6 +187,51 @@ class GameWindow(unittest.TestCase):
         self.assertEqual(view.tile_showing(self.tile), (117, 55))
         other = Image(4, 3, bytes([0, 0, 0] * 4 + [9, 8, 7] * 4 + [200, 100, 51] * 4), 12, 3)
         self.assertIsNone(view.tile_showing(other))
+
+
+LOG = """\
+[1518180.001]  -> wl_compositor@4.create_surface(new id wl_surface@7)
+[1518182.320]  -> xdg_wm_base@13.get_xdg_surface(new id xdg_surface@14, wl_surface@7)
+[1518182.327]  -> xdg_surface@14.get_toplevel(new id xdg_toplevel@15)
+[1518182.332]  -> xdg_toplevel@15.set_min_size(406, 498)
+[1518182.336]  -> xdg_toplevel@15.set_max_size(406, 498)
+[1518182.342]  -> xdg_toplevel@15.set_title("LexiDrop")
+[1518182.348]  -> xdg_toplevel@15.set_app_id("org.lexidrop.LexiDrop")
+qt.qpa.wayland: a line of Qt's own
+[1518182.400]  -> wl_surface@7.commit()
+[1518536.900]  -> wl_shm_pool@3.create_buffer(new id wl_buffer@19, 0, 412, 531, 1648, 0)
+[1518536.910]  -> wl_shm_pool@3.create_buffer(new id wl_buffer@20, 0, 10, 10, 40, 0)
+[1518536.920]  -> wl_surface@7.attach(wl_buffer@19, 0, 0)
+[1518536.930]  -> wl_surface@7.commit()
+[1518537.590] wl_surface@7.enter(wl_output@10)
+"""
+
+
+class ProtocolLog(unittest.TestCase):
+    def test_the_toplevel_s_names_size_commits_and_output_are_read(self):
+        tops = list(run_under_wayland.ProtocolLog(LOG).toplevels.values())
+        self.assertEqual(len(tops), 1)
+        top = tops[0]
+        self.assertEqual((top.title, top.app_id), ("LexiDrop", "org.lexidrop.LexiDrop"))
+        self.assertEqual((top.min_size, top.max_size), ((406, 498), (406, 498)))
+        self.assertEqual(top.committed, [(412, 531)])
+        self.assertTrue(top.on_output)
+
+    def test_a_commit_without_a_buffer_and_other_surfaces_do_not_count(self):
+        log = LOG.replace("wl_surface@7.attach", "wl_surface@8.attach").replace(
+            "wl_surface@7.enter", "wl_surface@8.enter")
+        top = list(run_under_wayland.ProtocolLog(log).toplevels.values())[0]
+        self.assertEqual(top.committed, [])
+        self.assertFalse(top.on_output)
+
+    def test_a_reused_buffer_id_has_the_size_of_its_latest_creation(self):
+        log = LOG + """\
+[1518600.000]  -> wl_shm_pool@21.create_buffer(new id wl_buffer@19, 0, 200, 100, 800, 0)
+[1518600.010]  -> wl_surface@7.attach(wl_buffer@19, 0, 0)
+[1518600.020]  -> wl_surface@7.commit()
+"""
+        top = list(run_under_wayland.ProtocolLog(log).toplevels.values())[0]
+        self.assertEqual(top.committed, [(412, 531), (200, 100)])
 
 
 if __name__ == "__main__":
