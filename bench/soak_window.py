@@ -22,14 +22,11 @@ import argparse
 import os
 import random
 import re
-import shutil
-import subprocess
 import sys
-import tempfile
 import time
 
-import xscreen
-from xscreen import Failure
+from support import desktop_session, game_window
+from support.desktop_session import Failure, wait_for
 
 MAIN_TITLE = "LexiDrop"
 LOSE_TITLE = "lexidrop"       # the "You Lose" box
@@ -37,124 +34,183 @@ PROMPT_TITLE = "Lexidrop"     # the name prompt
 HELP_TITLE = "Form2"
 ABOUT_TITLE = "Feel free to contact me"
 NAME_CHARACTERS = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -_.,"
+ACTIONS = {"down": 45, "sideways": 25, "menu_key": 6, "menu_click": 4, "open_window": 8, "close_window": 6,
+           "focus_away": 6}  # weights
 
 
 class Soak:
-    def __init__(self, env, process, main, rng, log):
-        self.env, self.process, self.main, self.rng, self.log = env, process, main, rng, log
+    """The player and the desktop around the running game."""
+
+    def __init__(self, session, game, main, other, rng):
+        self.session, self.game, self.main, self.other, self.rng = session, game, main, other, rng
         self.games = 0
         self.names = []
         self.rss_after_game = []
         self.actions = {}
 
-    def alive(self):
-        if self.process.poll() is not None:
-            raise Failure("lexidrop exited with status %s" % self.process.returncode)
-
-    def key(self, *keys, window=None):
-        self.alive()
-        args = ["key", "--clearmodifiers", "--delay", "25"]
-        if window is not None:
-            args = ["key", "--delay", "25"]
-        xscreen.xdotool(self.env, *args, *keys)
+    def key(self, *keys):
+        self.game.alive()
+        self.session.key(*keys)
 
     def windows(self):
         """(id, exact title) of every mapped window of the program."""
-        found = []
-        for window in xscreen.xdotool(self.env, "search", "--onlyvisible", "--pid", self.process.pid).split():
-            found.append((window, xscreen.window_name(self.env, window)))
-        return found
+        return self.session.program_windows(self.game)
 
     def activate(self, window):
-        xscreen.xdotool(self.env, "windowactivate", "--sync", window)
+        self.session.activate(window)
+
+    # -- the boxes at the end of a game ----------------------------------
 
     def answer_boxes(self):
         """Answers a "You Lose" box or a name prompt if one is showing; True if it did."""
         for window, title in self.windows():
-            if window == self.main:
-                continue
-            if title == LOSE_TITLE:
-                self.activate(window)
-                self.key("Return")
-                self.games += 1
-                self.wait_gone(window, "the You Lose box")
-                time.sleep(0.3)  # a name prompt may follow
-                if not any(t == PROMPT_TITLE for _, t in self.windows()):
-                    self.after_game()
+            if title == LOSE_TITLE and window != self.main:
+                self.answer_lose(window)
                 return True
-            if title == PROMPT_TITLE:
-                name = "".join(self.rng.choice(NAME_CHARACTERS) for _ in range(self.rng.randint(1, 12))).strip()
-                self.activate(window)
-                xscreen.xdotool(self.env, "type", "--delay", "20", name)
-                self.key("Return")
-                self.names.append(name)
-                self.wait_gone(window, "the name prompt")
-                self.after_game()
+            if title == PROMPT_TITLE and window != self.main:
+                self.answer_prompt(window)
                 return True
         return False
 
+    def answer_lose(self, window):
+        self.activate(window)
+        self.key("Return")
+        self.games += 1
+        self.wait_gone(window, "the You Lose box")
+        time.sleep(0.3)  # a name prompt may follow
+        if not any(t == PROMPT_TITLE for _, t in self.windows()):
+            self.after_game()
+
+    def answer_prompt(self, window):
+        name = "".join(self.rng.choice(NAME_CHARACTERS) for _ in range(self.rng.randint(1, 12))).strip()
+        self.activate(window)
+        self.session.type(name)
+        self.key("Return")
+        self.names.append(name)
+        self.wait_gone(window, "the name prompt")
+        self.after_game()
+
     def wait_gone(self, window, what):
-        deadline = time.monotonic() + 10
-        while any(w == window for w, _ in self.windows()):
-            if time.monotonic() > deadline:
-                raise Failure(what + " did not close on Return")
-            time.sleep(0.05)
+        try:
+            wait_for(what + " to close", lambda: all(w != window for w, _ in self.windows()), 10)
+        except Failure:
+            raise Failure(what + " did not close on Return") from None
 
     def after_game(self):
         time.sleep(0.5)
-        self.alive()
-        self.rss_after_game.append(xscreen.rss_kib(self.process.pid))
+        self.game.alive()
+        self.rss_after_game.append(self.game.rss_kib())
         print("game %d over, RSS %d KiB, names so far %d" % (self.games, self.rss_after_game[-1], len(self.names)),
               flush=True)
         self.activate(self.main)
 
-    def act(self, other):
-        """One random thing a player or the desktop does."""
+    # -- one random thing a player or the desktop does -------------------
+
+    def act(self):
         titles = dict((t, w) for w, t in self.windows())
-        choice = self.rng.choices(
-            ["down", "sideways", "menu_key", "menu_click", "open_window", "close_window", "focus_away"],
-            weights=[45, 25, 6, 4, 8, 6, 6])[0]
+        choice = self.rng.choices(list(ACTIONS), weights=list(ACTIONS.values()))[0]
         self.actions[choice] = self.actions.get(choice, 0) + 1
         if choice in ("down", "sideways", "menu_key", "open_window"):
             self.activate(self.main)
-        if choice == "down":
-            self.key(*["Down"] * self.rng.randint(5, 25))
-        elif choice == "sideways":
-            arrow = self.rng.choice(["Left", "Right"])
-            back = "Right" if arrow == "Left" else "Left"
-            steps = self.rng.randint(1, 3)
-            self.key(*[arrow] * steps)
-            time.sleep(self.rng.uniform(0.05, 0.4))
-            if self.rng.random() < 0.8:  # mostly back to column 3, so that games end
-                self.key(*[back] * steps)
-        elif choice == "menu_key":
-            self.key(self.rng.choice(["alt+h", "alt+a"]))
-            time.sleep(self.rng.uniform(0.1, 0.5))
-            self.key("Escape")
-        elif choice == "menu_click":
-            self.activate(self.main)
-            x = self.rng.choice([15, 55])  # over "Help" or "About" on the menu bar
-            xscreen.xdotool(self.env, "mousemove", "--window", self.main, x, 10, "click", "1")
-            time.sleep(self.rng.uniform(0.1, 0.5))
-            self.key("Escape")
-        elif choice == "open_window":
-            self.key(self.rng.choice(["alt+h", "alt+a"]))
-            time.sleep(0.2)
-            self.key("Return")  # the menu's one item
-        elif choice == "close_window":
-            for title in (HELP_TITLE, ABOUT_TITLE):
-                if title in titles:
-                    self.activate(titles[title])
-                    self.key("alt+F4")
-                    break
-        elif choice == "focus_away":
-            self.activate(other)
-            time.sleep(self.rng.uniform(0.1, 1.0))
-            self.activate(self.main)
+        getattr(self, "act_" + choice)(titles)
+
+    def act_down(self, titles):
+        self.key(*["Down"] * self.rng.randint(5, 25))
+
+    def act_sideways(self, titles):
+        arrow = self.rng.choice(["Left", "Right"])
+        back = "Right" if arrow == "Left" else "Left"
+        steps = self.rng.randint(1, 3)
+        self.key(*[arrow] * steps)
+        time.sleep(self.rng.uniform(0.05, 0.4))
+        if self.rng.random() < 0.8:  # mostly back to column 3, so that games end
+            self.key(*[back] * steps)
+
+    def act_menu_key(self, titles):
+        self.key(self.rng.choice(["alt+h", "alt+a"]))
+        time.sleep(self.rng.uniform(0.1, 0.5))
+        self.key("Escape")
+
+    def act_menu_click(self, titles):
+        self.activate(self.main)
+        x = self.rng.choice([15, 55])  # over "Help" or "About" on the menu bar
+        self.session.xdotool("mousemove", "--window", self.main, x, 10, "click", "1")
+        time.sleep(self.rng.uniform(0.1, 0.5))
+        self.key("Escape")
+
+    def act_open_window(self, titles):
+        self.key(self.rng.choice(["alt+h", "alt+a"]))
+        time.sleep(0.2)
+        self.key("Return")  # the menu's one item
+
+    def act_close_window(self, titles):
+        for title in (HELP_TITLE, ABOUT_TITLE):
+            if title in titles:
+                self.activate(titles[title])
+                self.key("alt+F4")
+                break
+
+    def act_focus_away(self, titles):
+        self.activate(self.other)
+        time.sleep(self.rng.uniform(0.1, 1.0))
+        self.activate(self.main)
 
 
-def check_table(path, names):
-    data = open(path, "rb").read()
+# -- set-up ----------------------------------------------------------------
+
+def start(session, bindir, rng):
+    """The game from a scratch copy of bindir and another program's window beside it."""
+    here = game_window.copy_program(bindir, os.path.join(session.scratch, "bin"))
+    other = session.start(["xmessage", "-name", "soak_other", "another program"])
+    game = session.start([os.path.join(here, "lexidrop")], cwd=session.scratch)
+    main = session.wait_for_window(MAIN_TITLE, game)
+    # xmessage does not give its pid to the window; its instance name is ours.
+    others = wait_for("the other program's window", lambda: other.alive() and session.windows(
+        "--classname", "^soak_other$"), 20, interval=0.1)
+    soak = Soak(session, game, main, others[0], rng)
+    soak.activate(main)
+    return soak, os.path.join(here, "hs.txt")
+
+
+# -- act -------------------------------------------------------------------
+
+def play(soak, seconds):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if soak.answer_boxes():
+            continue
+        soak.act()
+        time.sleep(soak.rng.uniform(0.02, 0.3))
+        soak.game.alive()
+    # Answer a box that came at the very end.
+    while soak.answer_boxes():
+        pass
+    soak.game.alive()
+
+
+def close_game(soak):
+    """Closes the game as a desktop would: the program ends with its last
+    window, so the help and about windows first, through the window
+    manager, then the game's own.  Returns its exit status."""
+    for window, title in soak.windows():
+        if window != soak.main:
+            soak.activate(window)
+            soak.key("alt+F4")
+    soak.activate(soak.main)
+    soak.key("Escape")  # a menu left open would take the next key
+    soak.key("alt+F4")
+    try:
+        return soak.game.wait(20)
+    except Failure:
+        raise Failure("lexidrop did not exit after its window was closed") from None
+
+
+# -- check -----------------------------------------------------------------
+
+def check_table(path):
+    """hs.txt is whole: twenty CR LF lines, a quoted name and a score per place, scores never rising."""
+    with open(path, "rb") as f:
+        data = f.read()
     lines = data.split(b"\r\n")
     if len(lines) != 21 or lines[-1] != b"":
         raise Failure("hs.txt is not twenty CR LF lines: %r" % data[:200])
@@ -169,93 +225,45 @@ def check_table(path, names):
     return data
 
 
-def run(args):
-    scratch = tempfile.mkdtemp(prefix="lexidrop-soak-")
-    server = wm = game = other = None
-    wm_config = None
-    rng = random.Random(args.seed)
-    try:
-        bindir = xscreen.copy_program(args.bindir, scratch)
-        server, display = xscreen.start_xvfb()
-        env = xscreen.x_environment(display)
-        wm, wm_config = xscreen.start_openbox(env)
-        other = subprocess.Popen(["xmessage", "-name", "soak_other", "another program"], env=env,
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        log = open(os.path.join(scratch, "stderr.txt"), "w+")
-        game = subprocess.Popen([os.path.join(bindir, "lexidrop")], cwd=scratch, env=env,
-                                stdout=subprocess.DEVNULL, stderr=log)
-        main = None
-        deadline = time.monotonic() + 60
-        while main is None:
-            for window in xscreen.xdotool(env, "search", "--onlyvisible", "--pid", game.pid).split():
-                if xscreen.window_name(env, window) == MAIN_TITLE:
-                    main = window
-            if game.poll() is not None or time.monotonic() > deadline:
-                raise Failure("the game window did not appear")
-            time.sleep(0.1)
-        others = []
-        deadline = time.monotonic() + 20
-        while not others:
-            # xmessage does not give its pid to the window; its instance name is ours.
-            others = xscreen.xdotool(env, "search", "--onlyvisible", "--classname", "^soak_other$").split()
-            if time.monotonic() > deadline:
-                raise Failure("the other program's window did not appear")
-            time.sleep(0.1)
-        soak = Soak(env, game, main, rng, log)
-        soak.activate(main)
-        print("soaking for %s s on %s (seed %s)" % (args.seconds, display, args.seed), flush=True)
+def check_exit(status):
+    if status != 0:
+        raise Failure("lexidrop exited with status %s" % status)
 
-        end = time.monotonic() + args.seconds
-        while time.monotonic() < end:
-            if soak.answer_boxes():
-                continue
-            soak.act(others[0])
-            time.sleep(rng.uniform(0.02, 0.3))
-            soak.alive()
-        # Answer a box that came at the very end, then close the game as a desktop would.
-        while soak.answer_boxes():
-            pass
-        soak.alive()
-        hs = os.path.join(bindir, "hs.txt")
-        check_table(hs, soak.names)
-        # The program ends with its last window: the help and about windows
-        # first, through the window manager, then the game's own.
-        for window, title in soak.windows():
-            if window != main:
-                soak.activate(window)
-                soak.key("alt+F4")
-        soak.activate(main)
-        soak.key("Escape")  # a menu left open would take the next key
-        soak.key("alt+F4")
-        try:
-            status = game.wait(20)
-        except subprocess.TimeoutExpired:
-            raise Failure("lexidrop did not exit after its window was closed")
-        if status != 0:
-            raise Failure("lexidrop exited with status %s" % status)
-        table = check_table(hs, soak.names)
-        log.seek(0)
-        errors = log.read()
+
+def check_no_failures_reported(soak):
+    errors = soak.game.stderr()
+    if "failed" in errors:
+        raise Failure("the program reported failures:\n" + errors)
+
+
+def check_memory(soak, min_games):
+    """Resident memory after the last game within 10 % of that after the first."""
+    if len(soak.rss_after_game) < min_games:
+        print("only %d games ended: memory growth not judged (needs %d)" % (len(soak.rss_after_game), min_games))
+        return
+    first, last = soak.rss_after_game[0], soak.rss_after_game[-1]
+    print("RSS after the first game %d KiB, after the last %d KiB (%+.1f %%)"
+          % (first, last, 100.0 * (last - first) / first))
+    if last > first * 1.10:
+        raise Failure("resident memory grew by more than 10 % between the first and the last game")
+
+
+# -- main ------------------------------------------------------------------
+
+def run(args):
+    with desktop_session.XSession(window_manager=True) as session:
+        soak, hs = start(session, args.bindir, random.Random(args.seed))
+        print("soaking for %s s on %s (seed %s)" % (args.seconds, session.display, args.seed), flush=True)
+        play(soak, args.seconds)
+        check_table(hs)
+        status = close_game(soak)
+        check_exit(status)
+        table = check_table(hs)
         print("actions:", ", ".join("%s %d" % kv for kv in sorted(soak.actions.items())))
         print("games lost %d, names typed %d, hs.txt whole (%d bytes)" % (soak.games, len(soak.names), len(table)))
-        if "failed" in errors:
-            raise Failure("the program reported failures:\n" + errors)
-        if len(soak.rss_after_game) >= args.min_games:
-            first, last = soak.rss_after_game[0], soak.rss_after_game[-1]
-            print("RSS after the first game %d KiB, after the last %d KiB (%+.1f %%)"
-                  % (first, last, 100.0 * (last - first) / first))
-            if last > first * 1.10:
-                raise Failure("resident memory grew by more than 10 % between the first and the last game")
-        else:
-            print("only %d games ended: memory growth not judged (needs %d)" % (len(soak.rss_after_game),
-                                                                                args.min_games))
-        return 0
-    finally:
-        for process in (game, other, wm, server):
-            xscreen.stop(process)
-        shutil.rmtree(scratch, ignore_errors=True)
-        if wm_config:
-            shutil.rmtree(wm_config, ignore_errors=True)
+        check_no_failures_reported(soak)
+        check_memory(soak, args.min_games)
+    return 0
 
 
 def main():
@@ -271,10 +279,10 @@ def main():
         args.seconds = 60 * args.minutes
     if args.seed is None:
         args.seed = int(time.time())
-    for tool in ("Xvfb", "xdotool", "openbox", "xprop", "xmessage"):
-        if shutil.which(tool) is None:
-            print("missing tool:", tool, file=sys.stderr)
-            return 1
+    missing = desktop_session.missing_tools("Xvfb", "xdotool", "openbox", "xprop", "xmessage")
+    if missing:
+        print("missing tools:", *missing, file=sys.stderr)
+        return 1
     try:
         return run(args)
     except Failure as failure:

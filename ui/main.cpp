@@ -6,6 +6,9 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // The desktop entry's id: the window carries it as its Wayland app id (and
+    // its X11 desktop-file hint), so shells match the window to its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lexidrop.LexiDrop"));
     lexidrop::ui::MainWindow window;
     window.show();
     return QApplication::exec();

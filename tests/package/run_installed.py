@@ -4,7 +4,7 @@
 Packs the given build tree with CPack into a scratch directory (the build
 tree itself is left as it was), checks the package's fields and contents,
 unpacks it with dpkg -x into a scratch root, runs the two metadata
-validators on the unpacked files, and starts <root>/usr/bin/lexidrop on a
+validators on the unpacked files, and starts the installed program on a
 private X server with a fresh HOME and no XDG_DATA_HOME.  Then it checks
 that the window appears, that hs.txt is created in
 $HOME/.local/share/lexidrop with 70 bytes, that the first tile (an "a")
@@ -16,66 +16,21 @@ nothing was written into the unpacked root.
 import argparse
 import glob
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
-import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ui"))
-import run_under_xvfb as xvfb  # noqa: E402  (the X server, window and screenshot helpers)
+from support import desktop_session, game_window, screen_image
+from support.desktop_session import Failure, wait_for
 
-Failure = xvfb.Failure
-
-LETTERS = "abcdefghijklmnopqrstuvwxyz"
-PREVIEW = (288 + 36, 22 + 33)  # the preview tile's corner, client coordinates
+PROGRAM = "usr/bin/lexidrop"  # where the package installs the game, inside the root
 MISSING_REPORT = "cannot read the tile picture"
 EXPECTED_DEPENDS = ("libqt6widgets6", "libqt6gui6", "libqt6core6", "qt6-qpa-plugins", "fonts-liberation")
 ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 APP_ID = "org.lexidrop.LexiDrop"
+VALIDATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "validate_metadata.sh")
 
 
-def read_bmp(path):
-    """An uncompressed 24- or 32-bit BMP as rows of (r, g, b)."""
-    with open(path, "rb") as f:
-        data = f.read()
-    if data[:2] != b"BM":
-        raise Failure(path + " is not a bitmap")
-    offset = int.from_bytes(data[10:14], "little")
-    width = int.from_bytes(data[18:22], "little", signed=True)
-    height = int.from_bytes(data[22:26], "little", signed=True)
-    bits = int.from_bytes(data[28:30], "little")
-    compression = int.from_bytes(data[30:34], "little")
-    if bits not in (24, 32) or compression not in (0, 3):
-        raise Failure("%s: %d-bit bitmaps with compression %d are not read here" % (path, bits, compression))
-    step = bits // 8
-    stride = (width * step + 3) // 4 * 4
-    rows = []
-    for r in range(abs(height)):
-        at = offset + r * stride
-        rows.append([(data[at + step * x + 2], data[at + step * x + 1], data[at + step * x])
-                     for x in range(width)])
-    if height > 0:
-        rows.reverse()  # stored bottom row first
-    return rows
-
-
-def shows(shot, picture, left, top):
-    """Whether the screenshot shows picture with its corner at client (left, top)."""
-    for y, row in enumerate(picture):
-        for x, colour in enumerate(row):
-            if shot.pixel(left + x, shot.top + top + y) != colour:
-                return False
-    return True
-
-
-def lit_box(picture):
-    """Bounding box (left, top) of the non-black pixels of a picture."""
-    points = [(x, y) for y, row in enumerate(picture) for x, c in enumerate(row) if c != (0, 0, 0)]
-    if not points:
-        raise Failure("an all-black letter bitmap cannot be told from the well")
-    return min(p[0] for p in points), min(p[1] for p in points)
-
+# -- set-up: the package ---------------------------------------------------
 
 def build_package(build, scratch):
     out = os.path.join(scratch, "pack")
@@ -89,6 +44,18 @@ def build_package(build, scratch):
     print("built", os.path.basename(debs[0]))
     return debs[0]
 
+
+def unpack(deb, scratch):
+    root = os.path.join(scratch, "root")
+    subprocess.run(["dpkg", "-x", deb, root], check=True)
+    return root
+
+
+def tree(root):
+    return sorted(os.path.relpath(os.path.join(d, n), root) for d, dirs, files in os.walk(root) for n in dirs + files)
+
+
+# -- checks of the package -------------------------------------------------
 
 def check_fields(deb):
     def field(name):
@@ -109,14 +76,15 @@ def check_fields(deb):
 
 def check_contents(root):
     usr = os.path.join(root, "usr")
-    expected = ["bin/lexidrop", "share/applications/%s.desktop" % APP_ID, "share/metainfo/%s.metainfo.xml" % APP_ID]
-    expected += ["share/lexidrop/%s.bmp" % c for c in LETTERS]
-    expected += ["share/icons/hicolor/%dx%d/apps/%s.png" % (n, n, APP_ID) for n in ICON_SIZES]
+    expected = [PROGRAM, "usr/share/applications/%s.desktop" % APP_ID, "usr/share/metainfo/%s.metainfo.xml" % APP_ID]
+    expected += ["usr/share/lexidrop/%s.bmp" % c for c in game_window.LETTERS]
+    expected += ["usr/share/icons/hicolor/%dx%d/apps/%s.png" % (n, n, APP_ID) for n in ICON_SIZES]
     for path in expected:
-        if not os.path.isfile(os.path.join(usr, path)):
-            raise Failure("the package has no /usr/" + path)
-    if os.listdir(os.path.join(usr, "bin")) != ["lexidrop"]:
-        raise Failure("/usr/bin holds more than the program: %s" % os.listdir(os.path.join(usr, "bin")))
+        if not os.path.isfile(os.path.join(root, path)):
+            raise Failure("the package has no /" + path)
+    program_dir = os.path.join(root, os.path.dirname(PROGRAM))
+    if os.listdir(program_dir) != [os.path.basename(PROGRAM)]:
+        raise Failure("/%s holds more than the program: %s" % (os.path.dirname(PROGRAM), os.listdir(program_dir)))
     with open(os.path.join(usr, "share/applications/%s.desktop" % APP_ID)) as f:
         entry = f.read().splitlines()
     for line in ("Icon=" + APP_ID, "Exec=lexidrop", "Type=Application"):
@@ -124,96 +92,95 @@ def check_contents(root):
             raise Failure("the desktop entry lacks " + line)
 
 
-def validate(root, validator):
-    usr = os.path.join(root, "usr", "share")
-    done = subprocess.run(["sh", validator, os.path.join(usr, "applications", APP_ID + ".desktop"),
-                           os.path.join(usr, "metainfo", APP_ID + ".metainfo.xml")],
+def validate(root):
+    share = os.path.join(root, "usr", "share")
+    done = subprocess.run(["sh", VALIDATOR, os.path.join(share, "applications", APP_ID + ".desktop"),
+                           os.path.join(share, "metainfo", APP_ID + ".metainfo.xml")],
                           capture_output=True, text=True)
     print(done.stdout.strip())
     if done.returncode != 0:
         raise Failure("the installed metadata does not validate:\n" + done.stdout + done.stderr)
 
 
-def tree(root):
-    return sorted(os.path.relpath(os.path.join(d, n), root) for d, dirs, files in os.walk(root) for n in dirs + files)
+# -- set-up: the installed game --------------------------------------------
 
+def start_installed(session, root):
+    """The installed program with a fresh HOME, started from elsewhere: it
+    must find its files from where it is.  Returns (program, home)."""
+    home = os.path.join(session.scratch, "home")
+    os.mkdir(home)
+    unset = {k: None for k in session.env if k.startswith(("XDG_", "LEXIDROP_"))}
+    game = session.start([os.path.join(root, PROGRAM)], cwd=home, env=dict(unset, HOME=home))
+    print("window", session.wait_for_window("LexiDrop", game), "on", session.display)
+    return game, home
+
+
+# -- checks of the running game --------------------------------------------
+
+def check_scores_file(game, home):
+    hs = os.path.join(home, ".local", "share", "lexidrop", "hs.txt")
+    wait_for("hs.txt in the player's data directory",
+             lambda: game.alive() and os.path.exists(hs) and os.path.getsize(hs) == 70, 10)
+    print("hs.txt created in", os.path.dirname(hs), "with", os.path.getsize(hs), "bytes")
+
+
+def find_tile(session, game, picture):
+    """(view, corner) when the well shows exactly that picture, else None."""
+    game.alive()
+    view = game_window.GameView.find(session.screenshot())
+    corner = view and view.tile_showing(picture)
+    return (view, corner) if corner else None
+
+
+def check_first_tile(session, game, letters):
+    """The first tile is an "a": it must be a.bmp, pixel for pixel; and it falls."""
+    view, first = wait_for("the first tile to show a.bmp", lambda: find_tile(session, game, letters["a"]), 10)
+    print("tile a.bmp at", first)
+    preview = [c for c, picture in letters.items() if view.shows(picture, *game_window.PREVIEW)]
+    if not preview:
+        raise Failure("the preview shows none of the letter bitmaps")
+    print("preview shows", preview[0] + ".bmp")
+
+    def fallen():
+        found = find_tile(session, game, letters["a"])
+        return found if found and found[1][1] > first[1] else None
+    print("tile fell to", wait_for("the tile to fall", fallen, 5)[1])
+
+
+def check_quiet_and_untouched(game, root, before):
+    game.alive()
+    if MISSING_REPORT in game.stderr():
+        raise Failure("a letter bitmap was not found:\n" + game.stderr())
+    after = tree(root)
+    if after != before:
+        raise Failure("the program wrote into the unpacked root: %s" % sorted(set(after) - set(before)))
+    print("no letter reported missing; nothing written beside the program")
+
+
+def read_letters(directory):
+    letters = {c: screen_image.read_bmp(os.path.join(directory, c + ".bmp")) for c in game_window.LETTERS}
+    if any(p.lit_box(0, 0, p.width - 1, p.height - 1) is None for p in letters.values()):
+        raise Failure("an all-black letter bitmap cannot be told from the well")
+    return letters
+
+
+# -- main ------------------------------------------------------------------
 
 def run(args):
-    scratch = tempfile.mkdtemp(prefix="lexidrop-package-")
-    server = game = None
-    try:
-        deb = build_package(args.build, scratch)
+    letters = read_letters(args.letters)
+    with desktop_session.XSession() as session:
+        deb = build_package(args.build, session.scratch)
         check_fields(deb)
-        root = os.path.join(scratch, "root")
-        subprocess.run(["dpkg", "-x", deb, root], check=True)
+        root = unpack(deb, session.scratch)
         check_contents(root)
-        validate(root, os.path.join(os.path.dirname(os.path.abspath(__file__)), "validate_metadata.sh"))
+        validate(root)
         before = tree(root)
 
-        letters = {c: read_bmp(os.path.join(args.letters, c + ".bmp")) for c in LETTERS}
-        home = os.path.join(scratch, "home")
-        os.mkdir(home)
-        server, display = xvfb.start_xvfb()
-        env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "XDG_", "LEXIDROP_"))}
-        env.update(DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=home)
-        env.pop("WAYLAND_DISPLAY", None)
-        log = open(os.path.join(scratch, "stderr.txt"), "w+")
-        # Started from elsewhere: the program must find its files from where it is.
-        game = subprocess.Popen([os.path.join(root, "usr", "bin", "lexidrop")], cwd=home, env=env,
-                                stdout=subprocess.DEVNULL, stderr=log)
-
-        def alive():
-            if game.poll() is not None:
-                log.seek(0)
-                raise Failure("lexidrop exited with %s:\n%s" % (game.returncode, log.read()))
-            return True
-
-        window = xvfb.wait_for('the window titled "LexiDrop"', lambda: alive() and xvfb.find_window(env), 60)
-        print("window", window, "on", display)
-
-        hs = os.path.join(home, ".local", "share", "lexidrop", "hs.txt")
-        xvfb.wait_for("hs.txt in the player's data directory",
-                      lambda: alive() and os.path.exists(hs) and os.path.getsize(hs) == 70, 10)
-        print("hs.txt created in", os.path.dirname(hs), "with", os.path.getsize(hs), "bytes")
-
-        # The first tile is an "a": it must be a.bmp, pixel for pixel.
-        a = letters["a"]
-        dx, dy = lit_box(a)
-
-        def first_tile():
-            shot = xvfb.Shot(window, env)
-            box = shot.tile()
-            if box and shows(shot, a, box[0] - dx, box[1] - dy):
-                return shot, (box[0] - dx, box[1] - dy)
-            return None
-
-        shot, first = xvfb.wait_for("the first tile to show a.bmp", lambda: alive() and first_tile(), 10)
-        print("tile a.bmp at", first)
-        preview = [c for c, picture in letters.items() if shows(shot, picture, *PREVIEW)]
-        if not preview:
-            raise Failure("the preview shows none of the letter bitmaps")
-        print("preview shows", preview[0] + ".bmp")
-
-        def fallen():
-            found = first_tile()
-            return found if found and found[1][1] > first[1] else None
-
-        _, later = xvfb.wait_for("the tile to fall", lambda: alive() and fallen(), 5)
-        print("tile fell to", later)
-
-        alive()
-        log.seek(0)
-        errors = log.read()
-        if MISSING_REPORT in errors:
-            raise Failure("a letter bitmap was not found:\n" + errors)
-        after = tree(root)
-        if after != before:
-            raise Failure("the program wrote into the unpacked root: %s" % sorted(set(after) - set(before)))
-        print("no letter reported missing; nothing written beside the program")
-        return 0
-    finally:
-        xvfb.stop(game, server)
-        shutil.rmtree(scratch, ignore_errors=True)
+        game, home = start_installed(session, root)
+        check_scores_file(game, home)
+        check_first_tile(session, game, letters)
+        check_quiet_and_untouched(game, root, before)
+    return 0
 
 
 def main():
@@ -222,13 +189,13 @@ def main():
     parser.add_argument("--letters", required=True, type=os.path.abspath,
                         help="the directory of the source a.bmp .. z.bmp")
     args = parser.parse_args()
-    for tool in ("cpack", "dpkg", "dpkg-deb", "dpkg-shlibdeps", "Xvfb", "xdotool", "import"):
-        if shutil.which(tool) is None:
-            print("missing tool:", tool, "(scripts/setup installs it)", file=sys.stderr)
-            return 1
+    missing = desktop_session.missing_tools("cpack", "dpkg", "dpkg-deb", "dpkg-shlibdeps", "Xvfb", "xdotool")
+    if missing:
+        print("missing tools:", *missing, "(scripts/setup installs them)", file=sys.stderr)
+        return 1
     try:
         return run(args)
-    except Failure as failure:
+    except (Failure, screen_image.ImageError) as failure:
         print("FAIL:", failure, file=sys.stderr)
         return 1
 
