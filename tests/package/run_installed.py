@@ -189,15 +189,7 @@ def main():
     parser.add_argument("--letters", required=True, type=os.path.abspath,
                         help="the directory of the source a.bmp .. z.bmp")
     args = parser.parse_args()
-    missing = desktop_session.missing_tools("cpack", "dpkg", "dpkg-deb", "dpkg-shlibdeps", "Xvfb", "xdotool")
-    if missing:
-        print("missing tools:", *missing, "(scripts/setup installs them)", file=sys.stderr)
-        return 1
-    try:
-        return run(args)
-    except (Failure, screen_image.ImageError) as failure:
-        print("FAIL:", failure, file=sys.stderr)
-        return 1
+    return desktop_session.run_checks(run, args, ("cpack", "dpkg", "dpkg-deb", "dpkg-shlibdeps", "Xvfb", "xdotool"))
 
 
 if __name__ == "__main__":

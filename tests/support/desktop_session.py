@@ -33,6 +33,7 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -70,6 +71,20 @@ def stop(process, timeout=10):
 def missing_tools(*tools):
     """The named programs that are not on PATH."""
     return [tool for tool in tools if shutil.which(tool) is None]
+
+
+def run_checks(run, args, tools, note=""):
+    """Runs run(args) once every tool is on the PATH.  A Failure or an
+    unreadable picture fails the script (exit 1) with one line on stderr."""
+    missing = missing_tools(*tools)
+    if missing:
+        print("missing tools:", *missing, "(scripts/setup installs them)", file=sys.stderr)
+        return 1
+    try:
+        return run(args)
+    except (Failure, screen_image.ImageError) as failure:
+        print("FAIL:", failure, note, file=sys.stderr)
+        return 1
 
 
 def _clean_environment():

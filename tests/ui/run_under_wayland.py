@@ -153,7 +153,7 @@ def check_tile_falls(session, game, a):
                              lambda: first_tile(session, game, a), 30, interval=0.2)
     print("window's client area at", origin, "on weston's output; tile a.bmp at", first)
     if first[0] != game_window.SPAWN_LEFT:
-        raise Failure("the first tile is not in column 3: %s" % (first,))
+        raise Failure("the first tile is not in column 3: %s" % (first))
 
     def fallen():
         found = first_tile(session, game, a)
@@ -187,15 +187,7 @@ def main():
     parser.add_argument("bindir", help="the build's bin directory")
     parser.add_argument("--run-seconds", type=float, default=5)
     args = parser.parse_args()
-    missing = desktop_session.missing_tools("weston", "weston-screenshooter")
-    if missing:
-        print("missing tools:", *missing, "(scripts/setup installs them)", file=sys.stderr)
-        return 1
-    try:
-        return run(args)
-    except (Failure, screen_image.ImageError) as failure:
-        print("FAIL:", failure, file=sys.stderr)
-        return 1
+    return desktop_session.run_checks(run, args, ("weston", "weston-screenshooter"))
 
 
 if __name__ == "__main__":

@@ -100,7 +100,7 @@ def check_first_tile(session, game):
     first = wait_for("a tile in the well", lambda: tile_box(session, game), 10)
     print("tile at", first)
     if first[0] != game_window.SPAWN_LEFT or first[2] != game_window.SPAWN_LEFT + 31:
-        raise Failure("the first tile is not in column 3: %s" % (first,))
+        raise Failure("the first tile is not in column 3: %s" % (first))
     return first
 
 
@@ -154,15 +154,7 @@ def main():
     parser.add_argument("--screenshot", metavar="FILE", help="save a screenshot instead of testing")
     parser.add_argument("--run-seconds", type=float, default=6)
     args = parser.parse_args()
-    missing = desktop_session.missing_tools("Xvfb", "xdotool", "xprop")
-    if missing:
-        print("missing tools:", *missing, file=sys.stderr)
-        return 1
-    try:
-        return run(args)
-    except Failure as failure:
-        print("FAIL:", failure, file=sys.stderr)
-        return 1
+    return desktop_session.run_checks(run, args, ("Xvfb", "xdotool", "xprop"))
 
 
 if __name__ == "__main__":

@@ -279,15 +279,7 @@ def main():
         args.seconds = 60 * args.minutes
     if args.seed is None:
         args.seed = int(time.time())
-    missing = desktop_session.missing_tools("Xvfb", "xdotool", "openbox", "xprop", "xmessage")
-    if missing:
-        print("missing tools:", *missing, file=sys.stderr)
-        return 1
-    try:
-        return run(args)
-    except Failure as failure:
-        print("FAIL:", failure, "(seed %s)" % args.seed, file=sys.stderr)
-        return 1
+    return desktop_session.run_checks(run, args, ("Xvfb", "xdotool", "openbox", "xprop", "xmessage"), note="(seed %s)" % args.seed)
 
 
 if __name__ == "__main__":
