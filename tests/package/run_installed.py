@@ -4,7 +4,7 @@
 Packs the given build tree with CPack into a scratch directory (the build
 tree itself is left as it was), checks the package's fields and contents,
 unpacks it with dpkg -x into a scratch root, runs the two metadata
-validators on the unpacked files, and starts <root>/usr/bin/lexidrop on a
+validators on the unpacked files, and starts <root>/usr/games/lexidrop on a
 private X server with a fresh HOME and no XDG_DATA_HOME.  Then it checks
 that the window appears, that hs.txt is created in
 $HOME/.local/share/lexidrop with 70 bytes, that the first tile (an "a")
@@ -30,7 +30,7 @@ Failure = xvfb.Failure
 LETTERS = "abcdefghijklmnopqrstuvwxyz"
 PREVIEW = (288 + 36, 22 + 33)  # the preview tile's corner, client coordinates
 MISSING_REPORT = "cannot read the tile picture"
-EXPECTED_DEPENDS = ("libqt6widgets6", "libqt6gui6", "libqt6core6", "qt6-qpa-plugins", "fonts-liberation")
+EXPECTED_DEPENDS = ("libqt6widgets6", "libqt6gui6", "libqt6core6", "qt6-wayland", "fonts-liberation")
 ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 APP_ID = "org.lexidrop.LexiDrop"
 
@@ -109,14 +109,14 @@ def check_fields(deb):
 
 def check_contents(root):
     usr = os.path.join(root, "usr")
-    expected = ["bin/lexidrop", "share/applications/%s.desktop" % APP_ID, "share/metainfo/%s.metainfo.xml" % APP_ID]
+    expected = ["games/lexidrop", "share/applications/%s.desktop" % APP_ID, "share/metainfo/%s.metainfo.xml" % APP_ID]
     expected += ["share/lexidrop/%s.bmp" % c for c in LETTERS]
     expected += ["share/icons/hicolor/%dx%d/apps/%s.png" % (n, n, APP_ID) for n in ICON_SIZES]
     for path in expected:
         if not os.path.isfile(os.path.join(usr, path)):
             raise Failure("the package has no /usr/" + path)
-    if os.listdir(os.path.join(usr, "bin")) != ["lexidrop"]:
-        raise Failure("/usr/bin holds more than the program: %s" % os.listdir(os.path.join(usr, "bin")))
+    if os.listdir(os.path.join(usr, "games")) != ["lexidrop"]:
+        raise Failure("/usr/games holds more than the program: %s" % os.listdir(os.path.join(usr, "games")))
     with open(os.path.join(usr, "share/applications/%s.desktop" % APP_ID)) as f:
         entry = f.read().splitlines()
     for line in ("Icon=" + APP_ID, "Exec=lexidrop", "Type=Application"):
@@ -159,7 +159,7 @@ def run(args):
         env.pop("WAYLAND_DISPLAY", None)
         log = open(os.path.join(scratch, "stderr.txt"), "w+")
         # Started from elsewhere: the program must find its files from where it is.
-        game = subprocess.Popen([os.path.join(root, "usr", "bin", "lexidrop")], cwd=home, env=env,
+        game = subprocess.Popen([os.path.join(root, "usr", "games", "lexidrop")], cwd=home, env=env,
                                 stdout=subprocess.DEVNULL, stderr=log)
 
         def alive():
