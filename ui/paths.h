@@ -5,7 +5,7 @@
 // - installed: <exe dir>/../share/lexidrop exists.  The letter bitmaps are
 //   read from there, and hs.txt lives in the player's own data directory,
 //   $XDG_DATA_HOME/lexidrop (by default ~/.local/share/lexidrop), because
-//   the program's directory (/usr/bin) is not the player's to write;
+//   the program's directory (/usr/games) is not the player's to write;
 // - in place (a build tree, a copied folder): the bitmaps and hs.txt beside
 //   the executable.
 // Every path the window uses comes from here.

@@ -22,9 +22,9 @@ import sys
 from support import desktop_session, game_window, screen_image
 from support.desktop_session import Failure, wait_for
 
-PROGRAM = "usr/bin/lexidrop"  # where the package installs the game, inside the root
+PROGRAM = "usr/games/lexidrop"  # where the package installs the game, inside the root
 MISSING_REPORT = "cannot read the tile picture"
-EXPECTED_DEPENDS = ("libqt6widgets6", "libqt6gui6", "libqt6core6", "qt6-qpa-plugins", "fonts-liberation")
+EXPECTED_DEPENDS = ("libqt6widgets6", "libqt6gui6", "libqt6core6", "qt6-wayland", "fonts-liberation")
 ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 APP_ID = "org.lexidrop.LexiDrop"
 VALIDATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "validate_metadata.sh")

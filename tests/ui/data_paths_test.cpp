@@ -20,10 +20,11 @@ protected:
 
     fs::path root() const { return fs::path(scratch.path().toStdString()); }
 
-    // <root>/usr/bin, and with installed also <root>/usr/share/lexidrop.
+    // <root>/usr/games (where the package puts the program), and with
+    // installed also <root>/usr/share/lexidrop.
     fs::path makeProgramDirectory(bool installed) const
     {
-        const fs::path bin = root() / "usr" / "bin";
+        const fs::path bin = root() / "usr" / "games";
         fs::create_directories(bin);
         if (installed) {
             fs::create_directories(root() / "usr" / "share" / "lexidrop");
