@@ -6,6 +6,14 @@
 // UpdateHighScores takes a finished game's score into the table when it
 // earns a place, asks for the name and saves.  The file is reached only
 // through a HighScoreStore, so tests can fake the disk.
+//
+// Other windows of the game may save to the same file at any time, so an
+// update never trusts the table it holds: it reads the file again, under
+// the store's lock, to choose the place and the prompt; asks with the lock
+// released; then locks, reads the file once more, inserts the entry by its
+// score and saves.  An entry whose save failed stays in memory and is
+// inserted again into the file's table at the next update.  When the file
+// cannot be read at all, the table in memory is kept as it stands.
 #pragma once
 
 #include <array>
@@ -34,16 +42,18 @@ using PieceReader = std::function<bool(std::string_view piece)>;
 
 // Where the table is kept between runs.
 //
-// A store is read either whole (read) or in pieces (readPieces); a store
-// overrides at least one of the two, and each by default is made of the
-// other.  Windows of the game running at once share the file: a save takes
+// A store is read either whole (read) or in pieces (readPieces).  A store
+// kept in memory overrides read, and readPieces hands that over in one
+// piece; a store on disk overrides readPieces, and read as well.  The
+// table is only ever read through readPieces.  Windows of the game running at once share the file: a save takes
 // the store's lock, reads the file again, changes it and writes it before
 // unlocking, so that no save is built on a table another one has replaced.
 // The lock is never held while the player is asked something.
 class HighScoreStore {
 public:
     virtual ~HighScoreStore() = default;
-    // The whole file, or nothing when it cannot be read at all.
+    // The whole file, or nothing when it cannot be read at all (by default
+    // nothing: a store overrides this or readPieces).
     virtual std::optional<std::string> read();
     // Hands the file to take piece by piece until the file ends or take
     // returns false; false when the file cannot be read at all.
