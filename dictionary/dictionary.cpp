@@ -19,6 +19,8 @@
 #include <initializer_list>
 #include <utility>
 
+#include "game/geometry.h"
+
 namespace lexidrop {
 
 namespace {
@@ -203,6 +205,18 @@ std::string signedNumberText(std::int32_t value)
     return std::string(text.data(), end);
 }
 
+// The score after adding points; past the 32 bits of the score this is a
+// run-time failure, which the landing turns into game over, and the score
+// is left as it was.
+std::int32_t addToScore(std::int32_t score, std::int16_t points)
+{
+    const std::int64_t total = std::int64_t{score} + points;
+    if (total < INT32_MIN || total > INT32_MAX) {
+        throw RuleFailure("32-bit overflow of the score");
+    }
+    return static_cast<std::int32_t>(total);
+}
+
 // The common lookup: join, test, and on a hit pay S x M into the tally.
 bool checkWord(WordList list, std::int16_t multiplier, Tally tally,
                std::initializer_list<const std::string*> letters)
@@ -217,10 +231,10 @@ bool checkWord(WordList list, std::int16_t multiplier, Tally tally,
     }
     std::int16_t sum = 0;
     for (const std::string* letter : letters) {
-        sum = static_cast<std::int16_t>(sum + LetterWorth(*letter));
+        sum = add16(sum, LetterWorth(*letter));
     }
-    const auto points = static_cast<std::int16_t>(sum * multiplier);
-    tally.Score += points;
+    const std::int16_t points = toInt16(sum * multiplier);
+    tally.Score = addToScore(tally.Score, points);
     tally.LblScore = signedNumberText(tally.Score);
     std::string last = std::move(word);
     last += "   ";

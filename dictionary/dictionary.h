@@ -6,6 +6,9 @@
 // pays the word into a Tally: the points (sum of LetterWorth times 1, 2 or 3
 // by length) are added to the score and both labels are rewritten.  A miss
 // changes nothing.  The caller only learns whether the run was a word.
+// Every addition is checked: a hit that would carry the score past its 32
+// bits throws RuleFailure (game/geometry.h) and leaves score and labels as
+// they were, a run-time failure that the landing turns into game over.
 #pragma once
 
 #include <cstdint>

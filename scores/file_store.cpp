@@ -1,160 +1,255 @@
-// The file layer uses the POSIX calls directly: the standard library can
-// neither flush a file to the disk nor tell a directory or a pipe from a
-// file before reading it.
 #include "scores/file_store.h"
 
-#include <cerrno>
-#include <cstdio>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "scores/table_file.h"
+#include <array>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace lexidrop {
 
 namespace {
 
-class PosixFileSystem : public FileSystem {
-public:
-    std::optional<std::string> readStart(const std::filesystem::path& file, std::size_t limit) override
-    {
-        // Non-blocking, so that a pipe put in the file's place cannot hang the start-up.
-        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) {
-            return std::nullopt;
-        }
-        std::optional<std::string> bytes;
-        struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-            bytes = readUpTo(fd, limit);
-        }
-        ::close(fd);
-        return bytes;
-    }
+namespace fs = std::filesystem;
 
-    int create(const std::filesystem::path& file) override
-    {
-        int fd = -1;
-        do {
-            fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        } while (fd < 0 && errno == EINTR);
-        return fd;
-    }
+// What follows the file's name in the name of a save's temporary file.
+constexpr std::string_view TemporaryInfix = ".tmp";
+constexpr std::string_view TemporaryMark = ".tmp-";
+constexpr std::size_t TemporaryRandomChars = 8;
+constexpr std::string_view NameChars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
-    bool write(int handle, std::string_view data) override
-    {
-        while (!data.empty()) {
-            const ssize_t written = ::write(handle, data.data(), data.size());
-            if (written < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return false;
-            }
-            data.remove_prefix(static_cast<std::size_t>(written));
-        }
-        return true;
-    }
+// Fresh names to try for a new temporary file before giving up.
+constexpr int TemporaryAttempts = 64;
 
-    bool sync(int handle) override { return ::fsync(handle) == 0; }
-
-    bool close(int handle) override { return ::close(handle) == 0; }
-
-    bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override
-    {
-        return ::rename(from.c_str(), to.c_str()) == 0;
-    }
-
-    void remove(const std::filesystem::path& file) override { ::unlink(file.c_str()); }
-
-    void syncDirectory(const std::filesystem::path& directory) override
-    {
-        const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
-    }
-
-private:
-    static std::optional<std::string> readUpTo(int fd, std::size_t limit)
-    {
-        std::string bytes(limit, '\0');
-        std::size_t filled = 0;
-        while (filled < limit) {
-            const ssize_t got = ::read(fd, bytes.data() + filled, limit - filled);
-            if (got < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return std::nullopt;
-            }
-            if (got == 0) {
-                break;
-            }
-            filled += static_cast<std::size_t>(got);
-        }
-        bytes.resize(filled);
-        return bytes;
-    }
-};
+// The things a store says on stderr, each at most once.
+enum class Notice { Refused, Unlocked, SaveFailed, Count };
 
 class FileStore : public HighScoreStore {
 public:
-    FileStore(std::filesystem::path path, FileSystem& fileSystem)
-        : path_(std::move(path)), temporary_(temporaryPathFor(path_)), fs_(fileSystem)
+    FileStore(fs::path path, FileSystem& fileSystem) : path_(std::move(path)), fs_(fileSystem) {}
+    ~FileStore() override
     {
-    }
-
-    std::optional<std::string> read() override { return fs_.readStart(path_, MaxTableFileBytes); }
-
-    bool write(std::string_view contents) override
-    {
-        const int handle = fs_.create(temporary_);
-        if (handle < 0) {
-            fs_.remove(temporary_); // a failed create may still have left the file behind
-            return false;
+        if (lockHandle_ >= 0) {
+            fs_.close(lockHandle_);
         }
-        bool written = fs_.write(handle, contents);
-        written = written && fs_.sync(handle);
-        written = fs_.close(handle) && written;
-        if (!written || !fs_.rename(temporary_, path_)) {
-            fs_.remove(temporary_);
-            return false;
-        }
-        fs_.syncDirectory(path_.parent_path());
-        return true;
     }
+    FileStore(const FileStore&) = delete;
+    FileStore& operator=(const FileStore&) = delete;
+
+    std::optional<std::string> read() override;
+    bool readPieces(const PieceReader& take) override;
+    bool write(std::string_view contents) override;
+    void lock() override;
+    void unlock() override;
 
 private:
-    std::filesystem::path path_;
-    std::filesystem::path temporary_;
-    FileSystem& fs_;
+    // The file the table is in: hs.txt, or where the player's links lead;
+    // nothing when hs.txt must not be used or cannot be looked at.
+    std::optional<fs::path> target();
+    // Writes a temporary file in target's directory and renames it over target.
+    bool replace(const fs::path& target, std::string_view contents);
+    // A new temporary file for target, its handle or -1; made names it.
+    int createTemporary(const fs::path& target, fs::path& made);
+    // Removes the temporary files that killed saves of target left behind.
+    void removeLeftovers(const fs::path& target);
+    // Says what on stderr, unless this kind of thing was said before.
+    void notice(Notice kind, const std::string& what);
+
+    fs::path path_;                    // hs.txt as the game names it
+    FileSystem& fs_;                   // the disk
+    int lockDepth_ = 0;                // lock() calls not yet unlocked
+    int lockHandle_ = -1;              // the lock file while locked, -1 otherwise
+    bool stuck_ = false;               // another process kept the lock past the patience
+    std::array<bool, static_cast<std::size_t>(Notice::Count)> said_{}; // notices given
+    std::mt19937 random_{std::random_device{}()}; // names of temporary files
 };
+
+std::optional<std::string> FileStore::read()
+{
+    std::string bytes;
+    if (!readPieces([&](std::string_view piece) {
+            bytes.append(piece);
+            return true;
+        })) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool FileStore::readPieces(const PieceReader& take)
+{
+    const std::optional<fs::path> file = target();
+    const int handle = file ? fs_.openToRead(*file) : -1;
+    if (handle < 0) {
+        return false;
+    }
+    std::vector<char> buffer(ReadPieceBytes);
+    long got = 0;
+    while ((got = fs_.read(handle, buffer)) > 0) {
+        if (!take(std::string_view(buffer.data(), static_cast<std::size_t>(got)))) {
+            break;
+        }
+    }
+    fs_.close(handle);
+    return got >= 0;
+}
+
+bool FileStore::write(std::string_view contents)
+{
+    lock();
+    const std::optional<fs::path> file = target();
+    const bool saved = file && replace(*file, contents);
+    if (saved && lockHandle_ >= 0) {
+        removeLeftovers(*file);
+    }
+    unlock();
+    if (file && !saved) {
+        notice(Notice::SaveFailed, "cannot save the high scores to " + file->string() +
+                                       "; the table is kept in memory");
+    }
+    return saved;
+}
+
+void FileStore::lock()
+{
+    if (lockDepth_++ > 0) {
+        return;
+    }
+    const fs::path lockFile = lockPathFor(path_);
+    // Once another process has kept the lock past the patience, it is
+    // taken to be stuck: later saves only try for it, and wait no more.
+    const LockHandle got = fs_.lock(lockFile, stuck_ ? std::chrono::milliseconds(0) : LockPatience);
+    lockHandle_ = got.handle;
+    stuck_ = got.timedOut || (stuck_ && got.handle < 0);
+    const std::optional<PathNode> node = got.handle < 0 ? fs_.inspect(lockFile) : std::nullopt;
+    if (got.timedOut) {
+        notice(Notice::Unlocked, "another process has held " + lockFile.string() +
+                                     " for more than 2 s; saving without waiting for it");
+    } else if (node && node->kind != PathNode::Kind::Regular && node->kind != PathNode::Kind::Missing) {
+        notice(Notice::Unlocked, lockFile.string() + " is not a regular file; saving without the lock");
+    }
+}
+
+void FileStore::unlock()
+{
+    if (lockDepth_ == 0 || --lockDepth_ > 0) {
+        return;
+    }
+    if (lockHandle_ >= 0) {
+        fs_.close(lockHandle_);
+        lockHandle_ = -1;
+    }
+}
+
+std::optional<fs::path> FileStore::target()
+{
+    fs::path at = path_;
+    for (int links = 0; links <= MaxLinks; ++links) {
+        const std::optional<PathNode> node = fs_.inspect(at);
+        if (!node) {
+            return std::nullopt;
+        }
+        if (node->kind == PathNode::Kind::Missing || node->kind == PathNode::Kind::Regular) {
+            return at;
+        }
+        if (node->kind == PathNode::Kind::Other) {
+            notice(Notice::Refused, at.string() + " is not a regular file; the high scores are kept in memory");
+            return std::nullopt;
+        }
+        const std::optional<fs::path> next = fs_.linkTarget(at);
+        if (node->owner != fs_.player() || !next) {
+            notice(Notice::Refused, at.string() + " is a link that is not the player's own; the high scores "
+                                                  "are kept in memory");
+            return std::nullopt;
+        }
+        at = next->is_absolute() ? *next : at.parent_path() / *next;
+    }
+    notice(Notice::Refused, path_.string() + " leads through too many links; the high scores are kept in memory");
+    return std::nullopt;
+}
+
+bool FileStore::replace(const fs::path& target, std::string_view contents)
+{
+    fs::path temporary;
+    const int handle = createTemporary(target, temporary);
+    if (handle < 0) {
+        return false;
+    }
+    bool written = fs_.write(handle, contents);
+    written = written && fs_.sync(handle);
+    written = fs_.close(handle) && written;
+    if (!written || !fs_.rename(temporary, target)) {
+        fs_.remove(temporary);
+        return false;
+    }
+    fs_.syncDirectory(target.parent_path());
+    return true;
+}
+
+int FileStore::createTemporary(const fs::path& target, fs::path& made)
+{
+    std::uniform_int_distribution<std::size_t> pick(0, NameChars.size() - 1);
+    for (int attempt = 0; attempt < TemporaryAttempts; ++attempt) {
+        std::string name = target.filename().string();
+        name += TemporaryMark;
+        for (std::size_t i = 0; i < TemporaryRandomChars; ++i) {
+            name += NameChars.at(pick(random_));
+        }
+        made = target.parent_path() / name;
+        const int handle = fs_.create(made);
+        const std::optional<PathNode> there = handle < 0 ? fs_.inspect(made) : std::nullopt;
+        if (handle >= 0 || !there || there->kind == PathNode::Kind::Missing) {
+            return handle; // made, or failed for a reason a new name cannot mend
+        }
+    }
+    return -1;
+}
+
+void FileStore::removeLeftovers(const fs::path& target)
+{
+    for (const std::string& name : fs_.list(target.parent_path())) {
+        if (isTemporaryFileOf(target, name)) {
+            fs_.remove(target.parent_path() / name);
+        }
+    }
+}
+
+void FileStore::notice(Notice kind, const std::string& what)
+{
+    bool& said = said_.at(static_cast<std::size_t>(kind));
+    if (!said) {
+        said = true;
+        std::cerr << "lexidrop: " << what << '\n';
+    }
+}
 
 } // namespace
 
-FileSystem& realFileSystem()
+fs::path lockPathFor(const fs::path& file)
 {
-    static PosixFileSystem fileSystem;
-    return fileSystem;
+    fs::path lockFile = file;
+    lockFile += ".lock";
+    return lockFile;
 }
 
-std::filesystem::path temporaryPathFor(const std::filesystem::path& file)
+bool isTemporaryFileOf(const fs::path& file, const fs::path& candidate)
 {
-    std::filesystem::path temporary = file;
-    temporary += ".tmp";
-    return temporary;
+    const std::string base = file.filename().string();
+    const std::string name = candidate.filename().string();
+    if (name == base + std::string(TemporaryInfix)) {
+        return true; // the fixed name older versions wrote
+    }
+    const std::string prefix = base + std::string(TemporaryMark);
+    return name.size() == prefix.size() + TemporaryRandomChars && name.starts_with(prefix) &&
+           name.find_first_not_of(NameChars, prefix.size()) == std::string::npos;
 }
 
-std::unique_ptr<HighScoreStore> makeFileStore(std::filesystem::path path, FileSystem& fileSystem)
+std::unique_ptr<HighScoreStore> makeFileStore(fs::path path, FileSystem& fileSystem)
 {
     return std::make_unique<FileStore>(std::move(path), fileSystem);
 }
 
-std::unique_ptr<HighScoreStore> makeFileStore(std::filesystem::path path)
+std::unique_ptr<HighScoreStore> makeFileStore(fs::path path)
 {
     return makeFileStore(std::move(path), realFileSystem());
 }

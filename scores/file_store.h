@@ -1,55 +1,55 @@
 // hs.txt on disk.
 //
-// FileStore reads the start of the file and replaces it atomically: a save
-// writes the whole table to a temporary file beside hs.txt, flushes it to
-// the disk and renames it over hs.txt, so that a crash or a full disk at any
-// moment leaves either the old file or the new one, whole.  A save that
-// fails at any step removes the temporary file and leaves hs.txt as it was.
+// A FileStore reads hs.txt in pieces of ReadPieceBytes, however large the
+// file, and replaces it atomically: a save writes the whole table to a new
+// temporary file beside hs.txt, flushes it to the disk and renames it over
+// hs.txt, so that a crash or a full disk at any moment leaves either the old
+// file or the new one, whole.  A save that fails at any step removes its
+// temporary file and leaves hs.txt as it was.
 //
-// Every disk operation goes through a FileSystem, so that tests can make
-// any single step fail (a read-only directory, a full disk, a failed
-// rename), which the real disk cannot be made to do on demand.
+// The directory may be shared with someone hostile.  The temporary file is
+// made exclusively under a fresh random name, never by opening a name that
+// may already stand there as a link.  hs.txt itself is used only when it is
+// a regular file or missing, or a symbolic link of the player's own, which
+// is followed (to at most MaxLinks further links, each the player's own) and
+// saved over in its target's directory.  A link of anyone else's, or
+// anything that is not a regular file, is neither read, written through nor
+// replaced: the game keeps its table in memory and says so once on stderr.
+//
+// Windows of the game at once: lock() takes an flock on the lock file
+// hs.txt.lock beside hs.txt (hs.txt itself is replaced by every save, so its
+// own lock would protect nothing).  A lock another process keeps for longer
+// than LockPatience does not stop the game: the store goes on without it,
+// says so once on stderr, and from then on only tries for the lock without
+// waiting, until it gets it again.  A save takes the lock itself when its caller has
+// not, and while it holds it clears away what crashed saves left behind.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
 
+#include "scores/file_system.h"
 #include "scores/high_scores.h"
 
 namespace lexidrop {
 
-// The disk operations a FileStore needs, each reporting failure by its result.
-class FileSystem {
-public:
-    virtual ~FileSystem() = default;
-    // At most limit bytes from the start of a regular file; nothing when it
-    // is missing, not a regular file, or cannot be read.
-    virtual std::optional<std::string> readStart(const std::filesystem::path& file, std::size_t limit) = 0;
-    // Creates or truncates the file for writing; a handle, or -1.
-    virtual int create(const std::filesystem::path& file) = 0;
-    // Writes all of data to the handle.
-    virtual bool write(int handle, std::string_view data) = 0;
-    // Waits until what was written is on the disk.
-    virtual bool sync(int handle) = 0;
-    // Closes the handle (always released, even when this reports a failure).
-    virtual bool close(int handle) = 0;
-    // Renames from over to, replacing to in one step.
-    virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
-    // Removes a file if it is there.
-    virtual void remove(const std::filesystem::path& file) = 0;
-    // Makes a rename in the directory durable; best effort.
-    virtual void syncDirectory(const std::filesystem::path& directory) = 0;
-};
+// The size of the pieces in which hs.txt is read: all a load ever holds of it.
+constexpr std::size_t ReadPieceBytes = 64 * 1024;
 
-// The machine's own file system.
-FileSystem& realFileSystem();
+// How long a save waits for another process's lock before it goes on without.
+constexpr std::chrono::milliseconds LockPatience{2000};
 
-// The temporary file a save of this hs.txt writes before the rename.
-std::filesystem::path temporaryPathFor(const std::filesystem::path& file);
+// The most links followed from hs.txt to the file it stands for.
+constexpr int MaxLinks = 8;
+
+// The lock file beside hs.txt.
+std::filesystem::path lockPathFor(const std::filesystem::path& file);
+
+// True when candidate is named as the temporary file of a save of file
+// (or as the one older versions used), in any directory.
+bool isTemporaryFileOf(const std::filesystem::path& file, const std::filesystem::path& candidate);
 
 // hs.txt at the given path, on the given file system.
 std::unique_ptr<HighScoreStore> makeFileStore(std::filesystem::path path, FileSystem& fileSystem);

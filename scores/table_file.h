@@ -18,17 +18,9 @@
 #include <string_view>
 
 #include "scores/high_scores.h"
+#include "scores/name_text.h"
 
 namespace lexidrop {
-
-// Longest name the table keeps, in bytes of UTF-8.
-constexpr std::size_t MaxNameBytes = 1000;
-
-// The most of hs.txt that a load looks at.  A table this program writes
-// needs about 10 KB (ten names of at most 1,000 bytes); the margin lets a
-// hand-edited file with longer names, which are cut, still load whole,
-// while a huge or binary file costs no more than this to read.
-constexpr std::size_t MaxTableFileBytes = 64 * 1024;
 
 // What the reader made of a file.
 struct ReadTable {
@@ -38,28 +30,50 @@ struct ReadTable {
     bool complete() const { return items == 2 * Places; }
 };
 
+// Reads the twenty items of a file that arrives in pieces.
+//
+// Protocol: hand every piece of the file to take(), in order, until it
+// returns false (all twenty items are read; the rest of the file cannot
+// change the table) or the file ends; then finish() gives the table.  The
+// pieces may split the file anywhere, even inside a CR LF, and the table is
+// the same as for the whole file at once.  An item longer than any name the
+// table keeps is cut as it is read and its remaining bytes are only
+// scanned, so a reader holds a few kilobytes whatever the size of the file,
+// and the next items are read after it however far away they stand.
+class TableReader {
+public:
+    // Reads one more piece of the file; false once twenty items are read.
+    bool take(std::string_view piece);
+    // The end of the file: counts an item it cut off and gives the table.
+    ReadTable finish();
+
+private:
+    // Where in the file the reader stands.
+    enum class State { BeforeItem, Quoted, AfterQuote, Unquoted, AfterCr, Done };
+
+    // Reads on from piece[at] to the next change of state; returns where it stopped.
+    std::size_t step(std::string_view piece, std::size_t at);
+    // Reads item bytes up to the first of the stop bytes; returns where it stopped.
+    std::size_t scanItem(std::string_view piece, std::size_t at, char stop, bool keep);
+    // The item ends at the delimiter piece[at]; returns the position after it.
+    std::size_t endItemAt(std::string_view piece, std::size_t at);
+    // Enters the item read so far into the table.
+    void endItem();
+
+    State state_ = State::BeforeItem; // what the next byte means
+    std::string kept_;                // the current item's first bytes, quotes removed
+    bool cut_ = false;                // the current item had more bytes than kept_
+    ReadTable table_;                 // the items read so far
+};
+
 // Reads the twenty items from the start of bytes; stops early when bytes
-// run out.  Never fails otherwise: a score item that is not plain decimal
-// digits, or that does not fit 32 bits, reads as 0.
+// run out.  Never fails otherwise: a score item that is not a decimal
+// integer of 32 bits (an optional minus and digits only) reads as 0.
 ReadTable parseTable(std::string_view bytes);
 
 // The twenty CR LF lines of the table (names are written as they stand, so
 // they should be clean).
 std::string formatTable(const std::array<std::string, Places>& names,
                         const std::array<std::int32_t, Places>& scores);
-
-// A name as the table keeps it: UTF-8 (bytes that are not valid UTF-8 are
-// taken as Windows-1252 and converted), without control characters, each
-// double quote replaced by an apostrophe, at most MaxNameBytes long (cut at
-// a character boundary).  Such a name always reads back as one item.
-std::string cleanName(std::string_view text);
-
-// True when text is well-formed UTF-8 (no overlong forms, no surrogates,
-// nothing above U+10FFFF).
-bool isValidUtf8(std::string_view text);
-
-// Windows-1252 bytes as UTF-8.  The five bytes the code page leaves
-// undefined become the C1 control characters of the same value.
-std::string windows1252ToUtf8(std::string_view bytes);
 
 } // namespace lexidrop

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dictionary/dictionary.h"
+#include "game/geometry.h"
 
 namespace lexidrop::testing {
 namespace {
@@ -340,6 +341,31 @@ TEST(CheckWord, AddsToAScoreLeftByEarlierGames)
     EXPECT_EQ(high.score, 1234571);
     EXPECT_EQ(high.lblScore, " 1234571");
     EXPECT_EQ(high.lblLast, "aah    4 points");
+}
+
+TEST(CheckWord, AHitThatWouldCarryTheScorePastThirtyTwoBitsIsARuleFailureThatChangesNothing)
+{
+    struct Case {
+        Lookup lookup;
+        std::vector<std::string> letters;
+        std::int32_t points;
+    };
+    for (const Case& c : {Case{Lookup::Three, {"c", "a", "t"}, 8}, Case{Lookup::Four, {"q", "u", "i", "z"}, 58},
+                          Case{Lookup::FiveFirst, {"q", "u", "i", "f", "f"}, 99},
+                          Case{Lookup::FiveSecond, {"z", "e", "b", "r", "a"}, 57}}) {
+        SCOPED_TRACE(c.points);
+        const std::int32_t justFits = INT32_MAX - c.points;
+        Labels last{justFits, "before", "last word"};
+        ASSERT_TRUE(lookUp(c.lookup, last, c.letters));
+        EXPECT_EQ(last.score, INT32_MAX);
+        EXPECT_EQ(last.lblScore, " 2147483647");
+
+        Labels over{justFits + 1, "before", "last word"};
+        EXPECT_THROW(lookUp(c.lookup, over, c.letters), RuleFailure);
+        EXPECT_EQ(over.score, justFits + 1);
+        EXPECT_EQ(over.lblScore, "before");
+        EXPECT_EQ(over.lblLast, "last word");
+    }
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "game/game.h"
 #include "scores/file_store.h"
 #include "scores/table_file.h"
+#include "scores_disk.h"
 
 namespace lexidrop::testing {
 namespace {
@@ -24,49 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string Fresh = formatTable({}, {});
-
-// A directory of its own, removed with everything in it.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::random_device seed;
-        path_ = fs::temp_directory_path() / ("lexidrop-scores-" + std::to_string(seed()) + std::to_string(seed()));
-        fs::create_directories(path_);
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    fs::path hs() const { return path_ / "hs.txt"; }
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
-
-private:
-    fs::path path_;
-};
-
-void writeFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 NamePrompt answer(const std::string& name)
 {
@@ -91,63 +49,46 @@ public:
 
     explicit FailingFileSystem(Step step) : step_(step) {}
 
-    std::optional<std::string> readStart(const fs::path& file, std::size_t limit) override
-    {
-        return real_.readStart(file, limit);
-    }
     int create(const fs::path& file) override
     {
-        return step_ == Step::Create ? -1 : real_.create(file); // as EACCES in a read-only directory
+        return step_ == Step::Create ? -1 : FileSystem::create(file); // as EACCES in a read-only directory
     }
     bool write(int handle, std::string_view data) override
     {
         if (step_ == Step::Write) {
-            real_.write(handle, data.substr(0, data.size() / 2)); // the disk fills up half-way
+            FileSystem::write(handle, data.substr(0, data.size() / 2)); // the disk fills up half-way
             return false;
         }
-        return real_.write(handle, data);
+        return FileSystem::write(handle, data);
     }
-    bool sync(int handle) override { return step_ != Step::Sync && real_.sync(handle); }
+    bool sync(int handle) override { return step_ != Step::Sync && FileSystem::sync(handle); }
     bool close(int handle) override
     {
-        const bool closed = real_.close(handle);
+        const bool closed = FileSystem::close(handle);
         return step_ != Step::Close && closed;
     }
     bool rename(const fs::path& from, const fs::path& to) override
     {
-        return step_ != Step::Rename && real_.rename(from, to);
+        return step_ != Step::Rename && FileSystem::rename(from, to);
     }
-    void remove(const fs::path& file) override { real_.remove(file); }
-    void syncDirectory(const fs::path& directory) override { real_.syncDirectory(directory); }
 
 private:
     Step step_;
-    FileSystem& real_ = realFileSystem();
 };
 
 // Counts what a load asks of the disk.
 class CountingFileSystem : public FileSystem {
 public:
-    std::size_t largestRequest = 0;
-    std::size_t largestRead = 0;
+    std::size_t largestRequest = 0; // the largest buffer a read filled
+    std::size_t bytesRead = 0;      // all bytes read
 
-    std::optional<std::string> readStart(const fs::path& file, std::size_t limit) override
+    long read(int handle, std::span<char> buffer) override
     {
-        largestRequest = std::max(largestRequest, limit);
-        auto bytes = real_.readStart(file, limit);
-        largestRead = std::max(largestRead, bytes ? bytes->size() : 0);
-        return bytes;
+        largestRequest = std::max(largestRequest, buffer.size());
+        const long got = FileSystem::read(handle, buffer);
+        bytesRead += got > 0 ? static_cast<std::size_t>(got) : 0;
+        return got;
     }
-    int create(const fs::path& file) override { return real_.create(file); }
-    bool write(int handle, std::string_view data) override { return real_.write(handle, data); }
-    bool sync(int handle) override { return real_.sync(handle); }
-    bool close(int handle) override { return real_.close(handle); }
-    bool rename(const fs::path& from, const fs::path& to) override { return real_.rename(from, to); }
-    void remove(const fs::path& file) override { real_.remove(file); }
-    void syncDirectory(const fs::path& directory) override { real_.syncDirectory(directory); }
-
-private:
-    FileSystem& real_ = realFileSystem();
 };
 
 // ------------------------------------------------------------ first run and round trip
@@ -226,6 +167,18 @@ TEST(HighScoreFile, EveryBadFileLoadsWhatItCanAndLeavesAWholeTable)
         bool rewritten;                                        // the load saved the table whole
     };
     const std::string rest8 = Fresh.substr(14);
+    // Places 2 to 10, for files whose first place is out of the ordinary.
+    std::string nineBelow;
+    std::vector<std::pair<std::string, std::int32_t>> below;
+    for (int i = 2; i <= Places; ++i) {
+        below.emplace_back("P" + std::to_string(i), 90 - i);
+        nineBelow += "\"P" + std::to_string(i) + "\"\r\n" + std::to_string(90 - i) + "\r\n";
+    }
+    const auto withNineBelow = [&](std::pair<std::string, std::int32_t> first) {
+        std::vector<std::pair<std::string, std::int32_t>> all{std::move(first)};
+        all.insert(all.end(), below.begin(), below.end());
+        return all;
+    };
     const std::vector<Case> cases = {
         {"non-decimal scores",
          [&](const fs::path& p) { writeFile(p, "\"Ann\"\r\nlots\r\n\"Bob\"\r\n40\r\n" + rest8); },
@@ -272,7 +225,22 @@ TEST(HighScoreFile, EveryBadFileLoadsWhatItCanAndLeavesAWholeTable)
          },
          {},
          true},
-        {"a pipe", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, {}, true},
+        {"a first name of 70,000 bytes",
+         [&](const fs::path& p) { writeFile(p, "\"" + std::string(70000, 'n') + "\"\r\n90\r\n" + nineBelow); },
+         withNineBelow({std::string(MaxNameBytes, 'n'), 90}),
+         false},
+        {"100 MB of a first name before the other places",
+         [&](const fs::path& p) {
+             std::ofstream out(p, std::ios::binary);
+             out << '"';
+             const std::string junk(1 << 20, 'h');
+             for (int i = 0; i < 100; ++i) {
+                 out << junk;
+             }
+             out << "\"\r\n90\r\n" << nineBelow;
+         },
+         withNineBelow({std::string(MaxNameBytes, 'h'), 90}),
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -286,7 +254,10 @@ TEST(HighScoreFile, EveryBadFileLoadsWhatItCanAndLeavesAWholeTable)
         PlaceLabels scores;
         table.LoadHighScores(*store, names, scores);
 
-        EXPECT_LE(disk.largestRequest, MaxTableFileBytes) << "a load reads only the start of the file";
+        EXPECT_LE(disk.largestRequest, ReadPieceBytes) << "a load holds the file a piece at a time";
+        if (std::string_view(c.what).starts_with("a table followed")) {
+            EXPECT_LE(disk.bytesRead, ReadPieceBytes) << "a complete table ends the read";
+        }
         for (std::size_t i = 0; i < c.shown.size(); ++i) {
             EXPECT_EQ(table.HsNames[i], c.shown[i].first);
             EXPECT_EQ(table.HsScores[i], c.shown[i].second);
@@ -382,17 +353,24 @@ TEST(HighScoreFile, AFailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
     }
 }
 
-TEST(HighScoreFile, ASaveReplacesALeftoverTemporaryFile)
+TEST(HighScoreFile, ALeftoverTemporaryFileIsNotReusedAndIsClearedAway)
 {
     TempDir dir;
-    writeFile(temporaryPathFor(dir.hs()), "half a table from a crash");
+    const fs::path leftovers[] = {dir.path() / "hs.txt.tmp", dir.path() / "hs.txt.tmp-AbCd1234"};
+    for (const fs::path& leftover : leftovers) {
+        writeFile(leftover, "half a table from a crash");
+        ASSERT_TRUE(isTemporaryFileOf(dir.hs(), leftover));
+    }
+    writeFile(dir.path() / "hs.txt.tmp-kept", "not ours");
     const auto store = makeFileStore(dir.hs());
     HighScores table;
     PlaceLabels names;
     PlaceLabels scores;
     table.LoadHighScores(*store, names, scores);
     EXPECT_EQ(readFile(dir.hs()), Fresh);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"});
+    std::vector<std::string> left = dir.entries();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"hs.txt", "hs.txt.tmp-kept"}));
 }
 
 } // namespace

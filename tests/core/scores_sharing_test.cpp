@@ -1,0 +1,173 @@
+// Two windows of the game on one hs.txt: whatever order their reads, name
+// prompts and saves come in, every entry one of them saved stays, and a lock
+// that another process never lets go of delays a save but never stops it.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "scores/file_store.h"
+#include "scores/table_file.h"
+#include "scores_disk.h"
+
+namespace lexidrop::testing {
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::int32_t>>;
+
+std::string fileOf(const Entries& entries)
+{
+    std::array<std::string, Places> names;
+    std::array<std::int32_t, Places> scores{};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        names.at(i) = entries[i].first;
+        scores.at(i) = entries[i].second;
+    }
+    return formatTable(names, scores);
+}
+
+// One window: its table, its labels, and what its name prompt was asked.
+struct Window {
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    std::vector<std::string> prompts;
+
+    // A prompt that records its question, runs meanwhile (another window's
+    // save, say) and answers name.
+    NamePrompt answer(std::string name, std::function<void()> meanwhile = {})
+    {
+        return [this, name, meanwhile](const std::string& prompt, const std::string&) {
+            prompts.push_back(prompt);
+            if (meanwhile) {
+                meanwhile();
+            }
+            return name;
+        };
+    }
+};
+
+TEST(SharedHighScoreFile, TwoWindowsKeepBothEntriesHoweverTheirReadsPromptsAndSavesInterleave)
+{
+    struct Case {
+        const char* what;
+        Entries start;
+        std::int32_t a, b;                // the two windows' final scores
+        bool bAsksWhileASaves;            // false: both read, A saves, then B saves
+        std::string bPrompt;              // what B was asked
+        Entries saved;                    // the file afterwards
+    };
+    const Entries full = {{"P1", 100}, {"P2", 90}, {"P3", 80}, {"P4", 70}, {"P5", 60},
+                          {"P6", 50},  {"P7", 40}, {"P8", 30}, {"P9", 20}, {"P10", 10}};
+    Entries fullWithA = full;
+    fullWithA.insert(fullWithA.begin() + 5, {"Ann", 55});
+    fullWithA.pop_back();
+    const std::vector<Case> cases = {
+        {"both read, A saves, B saves a lower score", {{"Old", 50}}, 300, 200, false,
+         std::string(placePrompt(1)), {{"Ann", 300}, {"Bob", 200}, {"Old", 50}}},
+        {"both read, A saves, B saves a higher score", {{"Old", 50}}, 200, 300, false,
+         std::string(placePrompt(0)), {{"Bob", 300}, {"Ann", 200}, {"Old", 50}}},
+        {"B asks for its name while A saves a higher score", {{"Old", 50}}, 300, 200, true,
+         std::string(placePrompt(0)), {{"Ann", 300}, {"Bob", 200}, {"Old", 50}}},
+        {"B asks for its name while A saves a lower score", {{"Old", 50}}, 200, 300, true,
+         std::string(placePrompt(0)), {{"Bob", 300}, {"Ann", 200}, {"Old", 50}}},
+        {"A's save while B asks leaves B's score no place", full, 55, 15, true,
+         std::string(placePrompt(9)), fullWithA},
+        {"A saves the same score while B asks: an equal score takes no place", {{"Old", 50}}, 70, 70, true,
+         std::string(placePrompt(0)), {{"Ann", 70}, {"Old", 50}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        writeFile(dir.hs(), fileOf(c.start));
+        const auto store = makeFileStore(dir.hs());
+        Window a, b;
+        a.table.LoadHighScores(*store, a.names, a.scores);
+        b.table.LoadHighScores(*store, b.names, b.scores);
+        const auto aSaves = [&] { a.table.UpdateHighScores(c.a, a.answer("Ann"), *store); };
+        if (c.bAsksWhileASaves) {
+            b.table.UpdateHighScores(c.b, b.answer("Bob", aSaves), *store);
+        } else {
+            aSaves();
+            b.table.UpdateHighScores(c.b, b.answer("Bob"), *store);
+        }
+        EXPECT_EQ(b.prompts, std::vector<std::string>{c.bPrompt});
+        EXPECT_EQ(readFile(dir.hs()), fileOf(c.saved));
+        // The later window shows the file as it is now.
+        b.table.ShowHighScores(b.names, b.scores);
+        for (std::size_t i = 0; i < c.saved.size(); ++i) {
+            EXPECT_EQ(b.names[i], c.saved[i].first);
+            EXPECT_EQ(b.scores[i], std::to_string(c.saved[i].second));
+        }
+    }
+}
+
+TEST(SharedHighScoreFile, AnEntryWhoseSaveFailedIsSavedWithTheNextOneOverWhatOthersSaved)
+{
+    // A window whose save failed (a full disk, say) keeps its entry in
+    // memory; its next save adds it to what the other window has saved.
+    struct RefusingOnce : FileSystem {
+        bool refuse = true;
+        int create(const std::filesystem::path& file) override
+        {
+            return std::exchange(refuse, false) ? -1 : FileSystem::create(file);
+        }
+    };
+    TempDir dir;
+    RefusingOnce disk;
+    const auto storeA = makeFileStore(dir.hs(), disk);
+    const auto storeB = makeFileStore(dir.hs());
+    Window a, b;
+    writeFile(dir.hs(), fileOf({}));
+    a.table.LoadHighScores(*storeA, a.names, a.scores);
+    b.table.LoadHighScores(*storeB, b.names, b.scores);
+    a.table.UpdateHighScores(300, a.answer("Ann"), *storeA); // refused
+    EXPECT_EQ(readFile(dir.hs()), fileOf({}));
+    b.table.UpdateHighScores(200, b.answer("Bob"), *storeB);
+    a.table.UpdateHighScores(100, a.answer("Cy"), *storeA);
+    EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Bob", 200}, {"Cy", 100}}));
+}
+
+TEST(SharedHighScoreFile, ALockHeldByAStoppedProcessDelaysTheSaveButTheSaveIsWritten)
+{
+    TempDir dir;
+    writeFile(dir.hs(), fileOf({{"Old", 50}}));
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = ::open(lockPathFor(dir.hs()).c_str(), O_RDONLY | O_CREAT, 0644);
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0) {
+            ::_exit(1);
+        }
+        ::raise(SIGSTOP); // stuck for good, lock in hand
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(holder, &status, WUNTRACED), holder);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "the holder could not take the lock";
+
+    const auto store = makeFileStore(dir.hs());
+    Window window;
+    window.table.LoadHighScores(*store, window.names, window.scores);
+    ::testing::internal::CaptureStderr();
+    window.table.UpdateHighScores(300, window.answer("Ann"), *store);
+    window.table.UpdateHighScores(200, window.answer("Bob"), *store);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+
+    EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Bob", 200}, {"Old", 50}}));
+    EXPECT_NE(said.find(lockPathFor(dir.hs()).string()), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << "said once: " << said;
+}
+
+} // namespace
+} // namespace lexidrop::testing
