@@ -1,6 +1,8 @@
 // Landing a tile on the board: the word search, clearing, settling and game over.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "fakes/fake_window.h"
 
 namespace lexidrop::testing {
@@ -302,6 +304,21 @@ TEST(GameOver, AFailingNamePromptStillStartsTheNextGame)
     EXPECT_EQ(rig.state().TileCount, 0);
     EXPECT_EQ(rig.state().LblScore, "0");
     EXPECT_FALSE(rig.game.inModalBox());
+}
+
+TEST(GameOver, AWordThatWouldCarryTheScorePastTheLargest32BitValueEndsTheGame)
+{
+    Rig rig;
+    rig.place(2, 14, "c");
+    rig.place(3, 14, "a");
+    GameSetup(rig.game).setScore(INT32_MAX - 3); // "cat" is worth 8
+    rig.window.answers = {"Max"};
+    rig.drop(4, "t");
+    EXPECT_EQ(rig.window.messages, std::vector<std::string>{"You Lose"});
+    EXPECT_EQ(rig.game.lastGameOver(), GameOverCause::Failure);
+    EXPECT_EQ(rig.state().Table.HsScores.at(0), INT32_MAX - 3) << "the score before the word is kept";
+    EXPECT_EQ(rig.state().Score, 0);
+    EXPECT_TRUE(rig.boardCells().empty());
 }
 
 TEST(GameOver, NoTickRunsWhileTheMessageBoxIsOpen)
