@@ -28,10 +28,12 @@
 //
 // The readout never reads the game back and does nothing per paint: a
 // notice stores its values; texts are built when a reader asks.  Only while
-// an assistive technology is active does a notice also build the texts it
-// may have changed, and announce those that did (NameChanged, and
-// DescriptionChanged for the well's stack heights) so a reader hears e.g.
-// the score change.
+// someone listens (an active assistive technology, or a listener below)
+// does a notice also build the texts it may have changed, and announce
+// those that did (NameChanged, and DescriptionChanged for the well's stack
+// heights) so that a reader hears e.g. the score change or the falling
+// tile reach the next row.  A text is first built silently: what a reader
+// finds when it first looks is no change.
 #pragma once
 
 #include <QAccessibleWidget>

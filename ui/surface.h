@@ -69,7 +69,7 @@ private:
     // Repaints the tile's old and new squares.
     void place(std::size_t index, Shown shown);
 
-    PlayFieldReadout* readout_; // first: the accessible object asks for it from the start
+    PlayFieldReadout* readout_; // made first: an accessibility query may come at any time
     QImage storedLetter_;     // the preview's picture before any letter loads
     QImage panel_;            // the next-piece panel
     std::vector<Shown> tiles_; // per tile index, as last told
