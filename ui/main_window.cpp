@@ -13,6 +13,7 @@
 #include <exception>
 #include <iostream>
 
+#include "ui/accessibility.h"
 #include "ui/keys.h"
 
 namespace lexidrop::ui {
@@ -242,6 +243,7 @@ void MainWindow::tileUnloaded(int index) { surface_->removeTile(index); }
 
 void MainWindow::labelChanged(Label label, int place, const std::string& text)
 {
+    surface_->readout()->labelChanged(label, place, text); // the spoken texts (accessibility.h)
     if (place < 0 || place >= Places) {
         return;
     }

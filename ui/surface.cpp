@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/accessibility.h"
 #include "ui/pictures.h"
 
 namespace lexidrop::ui {
@@ -34,7 +35,7 @@ const std::vector<FrameLine>& frameLines()
 }
 
 Surface::Surface(QWidget* parent)
-    : QWidget(parent), storedLetter_(QStringLiteral(":/assets/stored_a.bmp")),
+    : QWidget(parent), readout_(new PlayFieldReadout(this)), storedLetter_(QStringLiteral(":/assets/stored_a.bmp")),
       panel_(QStringLiteral(":/assets/next_piece.bmp"))
 {
     setFixedSize(ClientWidth, ClientHeight);
@@ -52,6 +53,7 @@ void Surface::showTile(const Tile& tile)
     if (tile.Index < 0) {
         return;
     }
+    readout_->tileChanged(tile);
     QRect rect;
     if (tile.Visible) {
         const QPoint at(static_cast<int>(std::lround(tile.Left)), static_cast<int>(std::lround(tile.Top)));
@@ -62,6 +64,7 @@ void Surface::showTile(const Tile& tile)
 
 void Surface::removeTile(int index)
 {
+    readout_->tileUnloaded(index);
     if (index >= 0 && static_cast<std::size_t>(index) < tiles_.size()) {
         place(static_cast<std::size_t>(index), Shown{});
     }

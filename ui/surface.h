@@ -20,6 +20,8 @@
 
 namespace lexidrop::ui {
 
+class PlayFieldReadout;
+
 // Client-area size of the main window.
 constexpr int ClientWidth = 406;
 constexpr int ClientHeight = 479;
@@ -48,6 +50,8 @@ public:
     void removeTile(int index);
     // The rectangle tile index was last asked to be painted in (null if none).
     QRect paintedRect(int index) const;
+    // What a screen reader is told of the client area (accessibility.h).
+    PlayFieldReadout* readout() const { return readout_; }
 
     std::function<void(QKeyEvent*)> onKey; // the owner forwards keys to the game
 
@@ -65,6 +69,7 @@ private:
     // Repaints the tile's old and new squares.
     void place(std::size_t index, Shown shown);
 
+    PlayFieldReadout* readout_; // made first: an accessibility query may come at any time
     QImage storedLetter_;     // the preview's picture before any letter loads
     QImage panel_;            // the next-piece panel
     std::vector<Shown> tiles_; // per tile index, as last told

@@ -89,8 +89,8 @@ def run_checks(run, args, tools, note=""):
 
 def _clean_environment():
     """The caller's environment without anything that names a display or configures Qt."""
-    dropped = ("DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "XAUTHORITY")
-    return {k: v for k, v in os.environ.items() if k not in dropped and not k.startswith("QT_")}
+    dropped = ("DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS")
+    return {k: v for k, v in os.environ.items() if k not in dropped and not k.startswith(("QT_", "AT_SPI_"))}
 
 
 class Program:
@@ -216,16 +216,28 @@ class XSession(Session):
 
     def _start_xvfb(self):
         """Starts Xvfb on a display number it picks itself; returns ":N"."""
+        return ":" + self._start_reporting_server(
+            ["Xvfb", "-displayfd", "{fd}", "-screen", "0", "%dx%dx24" % (self.width, self.height), "-nolisten", "tcp"])
+
+    def _start_reporting_server(self, argv):
+        """Starts a server that writes one line (where it listens) to the
+        descriptor put in place of "{fd}"; returns that line."""
         read_end, write_end = os.pipe()
-        self._start_server(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                            "%dx%dx24" % (self.width, self.height), "-nolisten", "tcp"],
-                           env=self.env, pass_fds=(write_end,))
+        self._start_server([a.replace("{fd}", str(write_end)) for a in argv], env=self.env, pass_fds=(write_end,))
         os.close(write_end)
         with os.fdopen(read_end, "rb") as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            raise Failure("Xvfb did not start")
-        return ":" + number.decode()
+            line = pipe.readline().strip()
+        if not line:
+            raise Failure(argv[0] + " did not start")
+        return line.decode()
+
+    def start_accessibility_bus(self, launcher="/usr/libexec/at-spi-bus-launcher"):
+        """A private session bus with the accessibility bus on it, as a
+        desktop gives a screen reader; programs started later join it."""
+        address = self._start_reporting_server(["dbus-daemon", "--session", "--nofork", "--print-address={fd}"])
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        self._start_server([launcher, "--launch-immediately"], env=self.env)
+        return address
 
     def _start_openbox(self):
         """openbox with an empty configuration of our own; returns once it manages the screen."""
