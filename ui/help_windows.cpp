@@ -5,7 +5,12 @@
 #include <QPixmap>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QTextLayout>
+
+#include <algorithm>
+
+#include "ui/look.h"
 
 namespace lexidrop::ui {
 
@@ -19,7 +24,7 @@ QFont timesNewRoman(double points)
 }
 
 // A label as the help window shows them: top-aligned text wrapped at spaces.
-QLabel* addLabel(QWidget* parent, const char* name, QRect geometry, const QString& text, Qt::Alignment alignment)
+WrappedLabel* addLabel(QWidget* parent, const char* name, QRect geometry, const QString& text, Qt::Alignment alignment)
 {
     auto* label = new WrappedLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -29,6 +34,14 @@ QLabel* addLabel(QWidget* parent, const char* name, QRect geometry, const QStrin
     label->setWordWrap(true);
     label->setAlignment(alignment | Qt::AlignTop);
     return label;
+}
+
+// Esc closes a secondary window, wherever its focus is.
+void closeOnEscape(QWidget* window)
+{
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    escape->setContext(Qt::WindowShortcut);
+    QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
 }
 
 // A column or text box: black text on white inside a one-pixel line.
@@ -46,28 +59,61 @@ void makeBoxed(QLabel* label, double points)
 
 } // namespace
 
+namespace {
+
+// The lines of text broken at spaces to fit width, not yet placed.
+void breakLines(QTextLayout& layout, Qt::Alignment alignment, int width)
+{
+    QTextOption option(alignment & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+    }
+    layout.endLayout();
+}
+
+} // namespace
+
+void WrappedLabel::setLinesFitBox(bool fit)
+{
+    fitLines_ = fit;
+    update();
+}
+
+int WrappedLabel::lineCount() const
+{
+    QTextLayout layout(text(), font());
+    breakLines(layout, alignment(), contentsRect().width());
+    return layout.lineCount();
+}
+
+int WrappedLabel::linePitch() const
+{
+    const int lineHeight = QFontMetrics(font()).height();
+    const int lines = fitLines_ ? lineCount() : 0;
+    const int height = contentsRect().height();
+    if (lines < 2 || (lines - 1) * lineHeight + lineHeight <= height) {
+        return lineHeight;
+    }
+    // Whole pixels, so that every line's glyphs sit alike on the pixel grid;
+    // the last line keeps the font's full height below its top.
+    return std::max(1, (height - lineHeight) / (lines - 1));
+}
+
 void WrappedLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     drawFrame(&painter);
     const QRect box = contentsRect();
-    const int lineHeight = QFontMetrics(font()).height();
 
     QTextLayout layout(text(), font());
-    QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
-    option.setWrapMode(QTextOption::WordWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    for (int y = 0; y < box.height();) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid()) {
-            break;
-        }
-        line.setLineWidth(box.width());
-        line.setPosition(QPointF(0, y));
-        y += lineHeight;
+    breakLines(layout, alignment(), box.width());
+    const int pitch = linePitch();
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        layout.lineAt(i).setPosition(QPointF(0, i * pitch));
     }
-    layout.endLayout();
 
     painter.setClipRect(box);
     painter.setPen(palette().color(QPalette::WindowText));
@@ -97,23 +143,33 @@ HelpWindow::HelpWindow()
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Form2"));
+    setWindowFlags(fixedSizeWindowFlags(Qt::Window));
+    closeOnEscape(this);
     setFixedSize(497, 340);
     setFont(timesNewRoman(12));
 
     addLabel(this, "Label5", {6, 7, 114, 21}, QStringLiteral("Letter Worth :"), Qt::AlignHCenter);
     addLabel(this, "Label6", {245, 8, 114, 21}, QStringLiteral("Word Worth :"), Qt::AlignHCenter);
-    makeBoxed(addLabel(this, "Label1", {6, 30, 26, 304}, QStringLiteral(" A B C D E F G H  I  J  K L M"),
-                       Qt::AlignHCenter),
-              15.75);
-    makeBoxed(addLabel(this, "Label2", {37, 30, 26, 304}, QStringLiteral(" 1 5 5 5 1 6 4 2 3 7 7 3 4"),
-                       Qt::AlignHCenter),
-              15.75);
-    makeBoxed(addLabel(this, "Label3", {66, 30, 26, 304}, QStringLiteral(" N O P Q R S T U V W X Y Z"),
-                       Qt::AlignHCenter),
-              15.75);
-    makeBoxed(addLabel(this, "Label4", {95, 31, 26, 304}, QStringLiteral("4 3 3 14 4 1 2 4 7 7 10 6 8"),
-                       Qt::AlignHCenter),
-              15.75);
+    // The four worth columns, one entry per line.  Thirteen lines at the
+    // font's own height would need 312 pixels of the 302 inside a column,
+    // so their lines stand closer together for all of them to show.
+    struct Column {
+        const char* name;
+        QRect place;
+        const char* caption;
+    };
+    const Column columns[] = {
+        {"Label1", {6, 30, 26, 304}, " A B C D E F G H  I  J  K L M"},
+        {"Label2", {37, 30, 26, 304}, " 1 5 5 5 1 6 4 2 3 7 7 3 4"},
+        {"Label3", {66, 30, 26, 304}, " N O P Q R S T U V W X Y Z"},
+        {"Label4", {95, 31, 26, 304}, "4 3 3 14 4 1 2 4 7 7 10 6 8"},
+    };
+    for (const Column& column : columns) {
+        WrappedLabel* label =
+            addLabel(this, column.name, column.place, QString::fromLatin1(column.caption), Qt::AlignHCenter);
+        makeBoxed(label, 15.75);
+        label->setLinesFitBox(true);
+    }
     makeBoxed(addLabel(this, "Label7", {128, 31, 363, 304}, scoringText(), Qt::AlignLeft), 14.25);
 }
 
@@ -122,6 +178,8 @@ AboutWindow::AboutWindow()
     setObjectName(QStringLiteral("FrmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Feel free to contact me"));
+    setWindowFlags(fixedSizeWindowFlags(Qt::Window));
+    closeOnEscape(this);
     setFixedSize(354, 265);
 
     auto* picture = new QLabel(this);

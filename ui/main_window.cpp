@@ -15,6 +15,7 @@
 
 #include "ui/accessibility.h"
 #include "ui/keys.h"
+#include "ui/look.h"
 
 namespace lexidrop::ui {
 
@@ -33,9 +34,9 @@ enum class Border { None, Single };
 
 // A label of the main window: white text on black, opaque, wrapped at
 // spaces, text at the top of its box.
-QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignment alignment, Border border)
+template <typename Kind = QLabel>
+Kind* styleLabel(Kind* label, const char* name, QRect geometry, Qt::Alignment alignment, Border border)
 {
-    auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(geometry);
     label->setTextFormat(Qt::PlainText);
@@ -56,6 +57,20 @@ QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignme
     return label;
 }
 
+QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignment alignment, Border border)
+{
+    return styleLabel(new QLabel(parent), name, geometry, alignment, border);
+}
+
+// A name or score of the table: one line, shortened or shrunk to its box.
+TableLabel* makeTableLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignment alignment,
+                           TableLabel::Fit fit)
+{
+    auto* label = styleLabel(new TableLabel(parent, fit), name, geometry, alignment, Border::None);
+    label->setWordWrap(false);
+    return label;
+}
+
 } // namespace
 
 MainWindow::MainWindow(const DataPaths& paths)
@@ -64,6 +79,7 @@ MainWindow::MainWindow(const DataPaths& paths)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("LexiDrop"));
+    setWindowFlags(fixedSizeWindowFlags(Qt::Window));
 
     surface_ = new Surface(this);
     surface_->onKey = [this](QKeyEvent* event) { key(event); };
@@ -107,6 +123,8 @@ template <typename Call> void MainWindow::guarded(const char* what, Call call)
 
 void MainWindow::buildLabels()
 {
+    // The labels that name no font of their own take the client area's.
+    surface_->setFont(defaultWindowFont());
     // Created bottom first: each later label lies over the earlier ones.
     label1_ = makeLabel(surface_, "Label1", {289, 113, 113, 79}, Qt::AlignHCenter, Border::Single);
     label1_->setFont(timesNewRoman(20.25));
@@ -119,13 +137,13 @@ void MainWindow::buildLabels()
     for (int i = 0; i < Places; ++i) {
         const int top = i == 0 ? 232 : 233 + 20 * i;
         const QByteArray name = "LblName" + QByteArray::number(i);
-        lblName_[static_cast<std::size_t>(i)] =
-            makeLabel(surface_, name.constData(), {293, top, 46, 19}, Qt::AlignLeft, Border::None);
+        lblName_[static_cast<std::size_t>(i)] = makeTableLabel(surface_, name.constData(), {293, top, 46, 19},
+                                                               Qt::AlignLeft, TableLabel::Fit::Elide);
     }
     for (int i = 0; i < Places; ++i) {
         const QByteArray name = "LblHs" + QByteArray::number(i);
-        lblHs_[static_cast<std::size_t>(i)] =
-            makeLabel(surface_, name.constData(), {344, 233 + 20 * i, 46, 19}, Qt::AlignRight, Border::None);
+        lblHs_[static_cast<std::size_t>(i)] = makeTableLabel(surface_, name.constData(), {344, 233 + 20 * i, 46, 19},
+                                                             Qt::AlignRight, TableLabel::Fit::Shrink);
     }
     lblLast_ = makeLabel(surface_, "lblLast", {288, 456, 113, 17}, Qt::AlignLeft, Border::Single);
     label3_ = makeLabel(surface_, "Label3", {288, 440, 113, 17}, Qt::AlignHCenter, Border::None);
@@ -248,22 +266,21 @@ void MainWindow::labelChanged(Label label, int place, const std::string& text)
         return;
     }
     const auto at = static_cast<std::size_t>(place);
-    QLabel* shown = nullptr;
+    const QString shown = QString::fromStdString(text);
     switch (label) {
     case Label::Score:
-        shown = lblScore_;
+        lblScore_->setText(shown);
         break;
     case Label::Last:
-        shown = lblLast_;
+        lblLast_->setText(shown);
         break;
     case Label::Name:
-        shown = lblName_.at(at);
+        lblName_.at(at)->showText(shown);
         break;
     case Label::HighScore:
-        shown = lblHs_.at(at);
+        lblHs_.at(at)->showText(shown);
         break;
     }
-    shown->setText(QString::fromStdString(text));
 }
 
 void MainWindow::timerChanged(Timer timer, bool enabled)
@@ -288,6 +305,7 @@ void MainWindow::messageBox(const std::string& text)
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("lexidrop"), QString::fromStdString(text), QMessageBox::Ok,
                     this);
+    fitBoxToTitle(box, QStringLiteral("qt_msgbox_label"));
     runModal(box);
 }
 
@@ -320,6 +338,7 @@ std::string MainWindow::inputBox(const std::string& prompt, const std::string& t
     dialog.setWindowTitle(QString::fromStdString(title));
     dialog.setLabelText(QString::fromStdString(prompt));
     dialog.setTextValue(QString());
+    fitBoxToTitle(dialog);
     if (runModal(dialog) != QDialog::Accepted) {
         return {};
     }

@@ -23,6 +23,7 @@
 #include "game/game.h"
 #include "scores/high_scores.h"
 #include "ui/help_windows.h"
+#include "ui/look.h"
 #include "ui/paths.h"
 #include "ui/pictures.h"
 #include "ui/surface.h"
@@ -88,8 +89,8 @@ private:
     QLabel* label1_ = nullptr;              // "Score:" box
     QLabel* lblScore_ = nullptr;            // running score
     QLabel* label2_ = nullptr;              // "High Scores:" box
-    std::array<QLabel*, Places> lblName_{}; // table names
-    std::array<QLabel*, Places> lblHs_{};   // table scores
+    std::array<TableLabel*, Places> lblName_{}; // table names, shortened to fit
+    std::array<TableLabel*, Places> lblHs_{};   // table scores, shrunk to fit
     QLabel* label3_ = nullptr;              // "Last Word"
     QLabel* lblLast_ = nullptr;             // last word scored
     QMenu* helpMenu_ = nullptr;

@@ -20,12 +20,43 @@
 
 namespace lexidrop::ui {
 
+// A picture's copy for a screen whose device pixel ratio is not whole,
+// made on first use and kept while the ratio stays the same.  At 1.5 a
+// picture pixel is one and a half device pixels: repeating pixels would
+// make some rows and columns one device pixel wide and some two (ragged
+// bevels), so the copy gives every device pixel the average of the picture
+// pixels it covers, by area.  The picture keeps its proportions exactly and
+// an edge is at most one blended device pixel wide.
+class DeviceArt {
+public:
+    // art resampled for ratio, with ratio as its own device pixel ratio.
+    const QImage& forRatio(const QImage& art, qreal ratio);
+
+private:
+    qint64 source_ = 0; // cache key of the art the copy was made from
+    qreal ratio_ = 0;   // the ratio it was made for
+    QImage copy_;       // the resampled art
+};
+
+// art resampled to size, each target pixel the area-weighted average of the
+// art's pixels under it (premultiplied, so transparent pixels do not bleed).
+QImage areaScaled(const QImage& art, QSize size);
+
+// Draws art with its top-left corner at a point of the painter's
+// coordinates.  At a whole device pixel ratio every picture pixel becomes an
+// exact block of device pixels; at a fractional one the art is resampled by
+// area (through cache, when given) and its corner placed on the nearest
+// device pixel, so a 32-pixel tile spans the same whole number of device
+// pixels wherever it stands.
+void drawArt(QPainter& painter, QPoint at, const QImage& art, DeviceArt* cache = nullptr);
+
 // A picture the game holds for a tile; image is null when loading failed.
 class TilePicture : public Picture {
 public:
     TilePicture(QImage picture, std::string name) : image(std::move(picture)), letter(std::move(name)) {}
-    QImage image;       // the bitmap at its own size
-    std::string letter; // the file's stem, shown on the plain stand-in tile
+    QImage image;              // the bitmap at its own size
+    std::string letter;        // the file's stem, shown on the plain stand-in tile
+    mutable DeviceArt device;  // the bitmap as a fractional screen ratio shows it
 };
 
 class LetterPictures {
@@ -47,8 +78,10 @@ private:
 QSize tileSize(const Picture* picture, const QImage& stored);
 
 // Draws a tile at its top-left corner: the picture, or for a null picture
-// the stored image, or a plain blue tile with the capital of the picture's
-// letter (or of tag when the picture names none).
-void drawTile(QPainter& painter, QPoint at, const Picture* picture, const QImage& stored, const std::string& tag);
+// the stored image (with its screen copy in storedCache, when given), or a
+// plain blue tile with the capital of the picture's letter (or of tag when
+// the picture names none).
+void drawTile(QPainter& painter, QPoint at, const Picture* picture, const QImage& stored, const std::string& tag,
+              DeviceArt* storedCache = nullptr);
 
 } // namespace lexidrop::ui

@@ -101,9 +101,10 @@ void Surface::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    // On a screen with a device pixel ratio above 1 the painter scales the
-    // 32x32 bitmaps up; nearest neighbour keeps their pixel-art edges sharp
-    // where smoothing would blur every tile.
+    // On a screen with a whole device pixel ratio above 1 the painter scales
+    // the 32x32 bitmaps up; nearest neighbour keeps their pixel-art edges
+    // sharp where smoothing would blur every tile.  A fractional ratio gets
+    // copies resampled for it (drawArt).
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.fillRect(event->rect(), Qt::black);
 
@@ -116,7 +117,7 @@ void Surface::paintEvent(QPaintEvent* event)
         painter.fillRect(span, QColor::fromRgba(line.colour));
     }
     if (!panel_.isNull()) {
-        painter.drawImage(QPoint(PanelLeft, PanelTop), panel_);
+        drawArt(painter, QPoint(PanelLeft, PanelTop), panel_, &panelDevice_);
     } else {
         painter.fillRect(QRect(PanelLeft, PanelTop, 104, 72), QColor(0, 0, 96));
     }
@@ -124,7 +125,7 @@ void Surface::paintEvent(QPaintEvent* event)
         if (tile.rect.isNull() || !event->region().intersects(tile.rect)) {
             continue;
         }
-        drawTile(painter, tile.rect.topLeft(), tile.picture.get(), storedLetter_, tile.tag);
+        drawTile(painter, tile.rect.topLeft(), tile.picture.get(), storedLetter_, tile.tag, &storedDevice_);
     }
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "game/port.h"
+#include "ui/pictures.h"
 
 namespace lexidrop::ui {
 
@@ -72,6 +73,8 @@ private:
     PlayFieldReadout* readout_; // made first: an accessibility query may come at any time
     QImage storedLetter_;     // the preview's picture before any letter loads
     QImage panel_;            // the next-piece panel
+    DeviceArt storedDevice_;  // the stored letter as a fractional screen ratio shows it
+    DeviceArt panelDevice_;   // the panel likewise
     std::vector<Shown> tiles_; // per tile index, as last told
 };
 

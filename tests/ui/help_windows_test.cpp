@@ -1,5 +1,6 @@
 // The help and about windows: captions, layout, one of each at a time.
 #include <QFontInfo>
+#include <QPainter>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -186,6 +187,60 @@ TEST_F(HelpWindowsTest, NarrowColumnsShowOneEntryPerLineWhiteBehindBlack)
     }
     // The scoring text wraps at spaces into many lines within its box.
     EXPECT_GE(inkLines(helpLabel(help, "Label7")).size(), 12u);
+}
+
+// Rows of ink of one entry drawn alone in a font, without any clipping.
+int inkHeightAlone(const QString& entry, const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    QImage canvas(metrics.horizontalAdvance(entry) + 8, metrics.height() + 8, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(4, 4 + metrics.ascent(), entry);
+    painter.end();
+    int top = -1;
+    int bottom = -1;
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (int x = 0; x < canvas.width(); ++x) {
+            if (qGray(canvas.pixel(x, y)) < 128) {
+                top = top < 0 ? y : top;
+                bottom = y;
+                break;
+            }
+        }
+    }
+    return bottom - top + 1;
+}
+
+TEST_F(HelpWindowsTest, EveryRowOfTheWorthColumnsShowsWhole)
+{
+    HelpWindow help;
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    const std::vector<std::pair<const char*, std::vector<QString>>> columns{
+        {"Label1", {"A", "M"}}, {"Label2", {"1", "4"}}, {"Label3", {"N", "Z"}}, {"Label4", {"4", "8"}}};
+    for (const auto& [name, ends] : columns) {
+        auto* column = qobject_cast<WrappedLabel*>(helpLabel(help, name));
+        ASSERT_NE(column, nullptr) << name;
+        ASSERT_EQ(column->lineCount(), 13) << name;
+        // The last line's top plus the font's full height stays inside the box.
+        EXPECT_LE(12 * column->linePitch() + QFontMetrics(column->font()).height(), column->contentsRect().height())
+            << name;
+        EXPECT_GE(column->linePitch(), QFontMetrics(column->font()).height() - 2) << name << " lines barely squeezed";
+        const std::vector<InkLine> lines = inkLines(column);
+        ASSERT_EQ(lines.size(), 13u) << name;
+        // First and last rows carry all of their glyphs' ink, and the last
+        // stops short of the bottom line.
+        EXPECT_EQ(lines.front().bottom - lines.front().top + 1, inkHeightAlone(ends.front(), column->font())) << name;
+        EXPECT_EQ(lines.back().bottom - lines.back().top + 1, inkHeightAlone(ends.back(), column->font())) << name;
+        EXPECT_LT(lines.back().bottom, column->height() - 2) << name;
+    }
+    // The scoring text keeps the font's own line height.
+    auto* text = qobject_cast<WrappedLabel*>(helpLabel(help, "Label7"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->linePitch(), QFontMetrics(text->font()).height());
 }
 
 TEST_F(HelpWindowsTest, AboutWindowHoldsThePictureBoxUnderTheNote)

@@ -1,15 +1,33 @@
-// The window on a screen with a device pixel ratio of 2: the same layout in
-// logical pixels, tiles doubled pixel for pixel, text drawn at full
-// resolution.
+// The window on a screen with a device pixel ratio above 1 (2 unless the
+// run asks for another): the same layout in logical pixels; at a whole ratio
+// tiles repeated pixel for pixel and text drawn at full resolution; at a
+// fractional ratio tiles, panel and preview resampled evenly; every text
+// still whole.
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QMenuBar>
+
+#include <cmath>
+#include <numeric>
 
 #include "window_fixture.h"
 
 namespace lexidrop::ui::testing {
 namespace {
 
-constexpr int Scale = 2;
+// The ratio this run asks for.
+qreal requestedScale()
+{
+    bool ok = false;
+    const qreal scale = qEnvironmentVariable("LEXIDROP_TEST_SCALE").toDouble(&ok);
+    return ok ? scale : 2.0;
+}
+
+bool wholeScale() { return std::abs(requestedScale() - std::round(requestedScale())) < 1e-9; }
+
+// Device pixels of a logical coordinate, rounded as the window places art.
+int device(int logical) { return static_cast<int>(std::lround(logical * requestedScale())); }
+
 // Where the first tile stands after one tick: column 3, one step down.
 constexpr QPoint FirstTile(117, 31);
 
@@ -32,15 +50,40 @@ protected:
     QImage deviceClient() const
     {
         const QPixmap grabbed = window->surface()->grab();
-        EXPECT_EQ(grabbed.devicePixelRatio(), Scale);
+        EXPECT_EQ(grabbed.devicePixelRatio(), requestedScale());
         return grabbed.toImage().convertToFormat(QImage::Format_RGB32);
     }
 };
 
-TEST_F(HighDpiTest, ScreenHasADevicePixelRatioOfTwo)
+// A run at a whole ratio checks exact repetition; this is its ratio.
+class WholeScaleTest : public HighDpiTest {
+protected:
+    void SetUp() override
+    {
+        if (!wholeScale()) {
+            GTEST_SKIP() << "a fractional ratio resamples instead";
+        }
+        HighDpiTest::SetUp();
+    }
+    const int Scale = static_cast<int>(std::lround(requestedScale()));
+};
+
+// A run at a fractional ratio checks the resampled art.
+class FractionalScaleTest : public HighDpiTest {
+protected:
+    void SetUp() override
+    {
+        if (wholeScale()) {
+            GTEST_SKIP() << "a whole ratio repeats pixels instead";
+        }
+        HighDpiTest::SetUp();
+    }
+};
+
+TEST_F(HighDpiTest, ScreenHasTheRequestedDevicePixelRatio)
 {
     showActive();
-    EXPECT_EQ(window->devicePixelRatio(), Scale);
+    EXPECT_EQ(window->devicePixelRatio(), requestedScale());
 }
 
 TEST_F(HighDpiTest, WindowKeepsItsLayoutInLogicalPixels)
@@ -52,7 +95,13 @@ TEST_F(HighDpiTest, WindowKeepsItsLayoutInLogicalPixels)
     const auto* score = window->surface()->findChild<QLabel*>(QStringLiteral("LblScore"));
     ASSERT_NE(score, nullptr);
     EXPECT_EQ(score->geometry(), QRect(294, 152, 99, 33));
+    const QImage image = deviceClient();
+    EXPECT_EQ(image.size(), QSize(device(406), device(479)));
+}
 
+TEST_F(WholeScaleTest, FrameLinesCoverWholeBlocksOfDevicePixels)
+{
+    showActive();
     const QImage image = deviceClient();
     ASSERT_EQ(image.size(), QSize(406 * Scale, 479 * Scale));
     // The frame's outer left line (x = 18, light) covers both device columns.
@@ -63,7 +112,7 @@ TEST_F(HighDpiTest, WindowKeepsItsLayoutInLogicalPixels)
     EXPECT_EQ(image.pixel(17 * Scale + 1, 100 * Scale), qRgb(0, 0, 0));
 }
 
-TEST_F(HighDpiTest, TilePixelsAreDoubledWithoutBlur)
+TEST_F(WholeScaleTest, TilePixelsAreRepeatedWithoutBlur)
 {
     const QImage source = checkeredTile();
     ASSERT_TRUE(source.save(dir.filePath("a.bmp"), "BMP"));
@@ -86,7 +135,7 @@ TEST_F(HighDpiTest, TilePixelsAreDoubledWithoutBlur)
     EXPECT_EQ(image.pixel((FirstTile.x() + 10) * Scale, FirstTile.y() * Scale - 1), qRgb(0, 0, 0));
 }
 
-TEST_F(HighDpiTest, StoredPicturesAreDoubledWithoutBlur)
+TEST_F(WholeScaleTest, StoredPicturesAreRepeatedWithoutBlur)
 {
     const QImage panel(":/assets/next_piece.bmp");
     if (panel.isNull()) {
@@ -104,7 +153,7 @@ TEST_F(HighDpiTest, StoredPicturesAreDoubledWithoutBlur)
     }
 }
 
-TEST_F(HighDpiTest, CaptionTextIsDrawnAtFullResolution)
+TEST_F(WholeScaleTest, CaptionTextIsDrawnAtFullResolution)
 {
     showActive();
     const auto* caption = window->surface()->findChild<QLabel*>(QStringLiteral("Label1"));
@@ -127,6 +176,161 @@ TEST_F(HighDpiTest, CaptionTextIsDrawnAtFullResolution)
     }
     EXPECT_GT(lit, 20) << "the caption shows";
     EXPECT_GT(split, 20) << "glyph edges fall between device pixels of one logical pixel";
+}
+
+// The reference for art shown at a fractional ratio: each device pixel the
+// average of the art's pixels under it, worked out by blowing the art up
+// pixel for pixel to a common multiple of both sizes and averaging blocks.
+QImage areaReference(const QImage& art, int size)
+{
+    const int common = std::lcm(art.width(), size);
+    const int commonHeight = std::lcm(art.height(), size * art.height() / art.width());
+    const int height = size * art.height() / art.width();
+    const QImage big = art.convertToFormat(QImage::Format_RGB32).scaled(common, commonHeight);
+    const int bx = common / size;
+    const int by = commonHeight / height;
+    QImage out(size, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < size; ++x) {
+            int r = 0, g = 0, b = 0;
+            for (int j = 0; j < by; ++j) {
+                for (int i = 0; i < bx; ++i) {
+                    const QRgb p = big.pixel(x * bx + i, y * by + j);
+                    r += qRed(p);
+                    g += qGreen(p);
+                    b += qBlue(p);
+                }
+            }
+            const int n = bx * by;
+            out.setPixel(x, y, qRgb((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n));
+        }
+    }
+    return out;
+}
+
+// Largest difference of any channel between image (at corner) and reference.
+int largestDifference(const QImage& image, QPoint corner, const QImage& reference, QRect part)
+{
+    int worst = 0;
+    for (int y = part.top(); y <= part.bottom(); ++y) {
+        for (int x = part.left(); x <= part.right(); ++x) {
+            const QRgb a = image.pixel(corner + QPoint(x, y));
+            const QRgb b = reference.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    }
+    return worst;
+}
+
+constexpr int Tolerance = 3; // rounding of averaged channels
+
+TEST_F(FractionalScaleTest, TileIsResampledEvenlyOnWholeDevicePixels)
+{
+    const QImage source = checkeredTile();
+    ASSERT_TRUE(source.save(dir.filePath("a.bmp"), "BMP"));
+    window->game().TmrMaster_Timer(); // the first tile, an "a", enters the well
+    const QImage image = deviceClient();
+    const int size = device(32);
+    ASSERT_EQ(size, 32 * requestedScale()) << "a tile spans a whole number of device pixels";
+    const QPoint corner(device(FirstTile.x()), device(FirstTile.y()));
+    const QImage reference = areaReference(source, size);
+    EXPECT_LE(largestDifference(image, corner, reference, reference.rect()), Tolerance);
+    // Outside the tile's device square the well is black on every side.
+    for (int i = 0; i < size; ++i) {
+        EXPECT_EQ(image.pixel(corner.x() - 1, corner.y() + i), qRgb(0, 0, 0)) << i;
+        EXPECT_EQ(image.pixel(corner.x() + size, corner.y() + i), qRgb(0, 0, 0)) << i;
+        EXPECT_EQ(image.pixel(corner.x() + i, corner.y() - 1), qRgb(0, 0, 0)) << i;
+        EXPECT_EQ(image.pixel(corner.x() + i, corner.y() + size), qRgb(0, 0, 0)) << i;
+    }
+}
+
+TEST_F(FractionalScaleTest, PanelAndPreviewAreResampledEvenly)
+{
+    const QImage panel(":/assets/next_piece.bmp");
+    const QImage stored(":/assets/stored_a.bmp");
+    if (panel.isNull() || stored.isNull()) {
+        GTEST_SKIP() << "the stored pictures are not compiled in";
+    }
+    const QImage image = deviceClient();
+    const QImage panelReference = areaReference(panel, device(104));
+    // The panel's left part, clear of the preview tile.
+    const QPoint panelCorner(device(PanelLeft), device(PanelTop));
+    EXPECT_LE(largestDifference(image, panelCorner, panelReference, QRect(0, 0, device(30), device(72))), Tolerance);
+    const QImage previewReference = areaReference(stored, device(32));
+    EXPECT_LE(largestDifference(image, QPoint(device(324), device(55)), previewReference, previewReference.rect()),
+              Tolerance);
+}
+
+TEST_F(HighDpiTest, AFallingTileLeavesNoTrailBehind)
+{
+    showActive();
+    window->masterTimer().stop();
+    for (int tick = 0; tick < 9; ++tick) {
+        window->game().TmrMaster_Timer();
+        QCoreApplication::processEvents();
+    }
+    const Tile& tile = window->game().state().ImgLetter.at(1);
+    ASSERT_GT(tile.Top, FirstTile.y() + 32);
+    // Paint through the window's own repaints, not a fresh grab of the whole.
+    window->surface()->repaint(QRect(FirstTile, QSize(32, 40)));
+    const QImage screen = window->surface()->grab(QRect(100, 23, 66, static_cast<int>(tile.Top) - 23)).toImage();
+    for (int y = 0; y < screen.height(); ++y) {
+        for (int x = 0; x < screen.width(); ++x) {
+            ASSERT_EQ(screen.pixel(x, y) | 0xff000000, qRgb(0, 0, 0)) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(HighDpiTest, TheWidestLastWordShowsWhole)
+{
+    showActive();
+    auto* last = window->surface()->findChild<QLabel*>(QStringLiteral("lblLast"));
+    ASSERT_NE(last, nullptr);
+    for (const char* text : {"momma    48 points", "mummy    66 points"}) {
+        window->labelChanged(Label::Last, 0, text);
+        const QImage image = last->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // The right border line, then the ink ends a few device pixels before it.
+        const int border = image.width() - device(1);
+        int right = -1;
+        for (int y = device(1); y < image.height() - device(1); ++y) {
+            for (int x = device(1); x < border - 1; ++x) {
+                if (qGray(image.pixel(x, y)) > 96) {
+                    right = std::max(right, x);
+                }
+            }
+        }
+        EXPECT_GT(right, image.width() / 2) << text;
+        EXPECT_LT(right, border - device(2)) << text;
+    }
+}
+
+TEST_F(HighDpiTest, EveryRowOfTheHelpColumnsShowsWhole)
+{
+    HelpWindow help;
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    for (const char* name : {"Label1", "Label2", "Label3", "Label4"}) {
+        auto* column = help.findChild<QLabel*>(QString::fromLatin1(name));
+        ASSERT_NE(column, nullptr);
+        const QImage image = column->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // Ink rows grouped into lines; the last ends clear of the bottom line.
+        int lines = 0;
+        int lastInk = -1;
+        bool inLine = false;
+        const int inside = static_cast<int>(std::ceil(requestedScale()));
+        for (int y = inside; y < image.height() - inside; ++y) {
+            bool ink = false;
+            for (int x = inside; x < image.width() - inside && !ink; ++x) {
+                ink = qGray(image.pixel(x, y)) < 128;
+            }
+            lines += ink && !inLine ? 1 : 0;
+            lastInk = ink ? y : lastInk;
+            inLine = ink;
+        }
+        EXPECT_EQ(lines, 13) << name;
+        EXPECT_LT(lastInk, image.height() - device(3)) << name;
+    }
 }
 
 } // namespace

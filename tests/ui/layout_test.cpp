@@ -279,9 +279,10 @@ TEST_F(LayoutTest, FontsResolveToTimesNewRomanOrItsMetricTwin)
     expectTimes(label(*window, "Label2")->font(), 12, "Label2");
     // 20.25 points are 27 pixels at the window's 96 dots per inch.
     EXPECT_EQ(QFontInfo(label(*window, "Label1")->font()).pixelSize(), 27);
-    // The other labels keep the toolkit's default.
-    EXPECT_EQ(label(*window, "Label3")->font(), QApplication::font(label(*window, "Label3")));
-    EXPECT_EQ(label(*window, "LblName4")->font(), QApplication::font(label(*window, "LblName4")));
+    // The other labels share the window's one default font.
+    EXPECT_EQ(label(*window, "Label3")->font(), label(*window, "lblLast")->font());
+    EXPECT_EQ(label(*window, "LblName4")->font(), label(*window, "Label3")->font());
+    EXPECT_EQ(label(*window, "LblHs4")->font(), label(*window, "Label3")->font());
 }
 
 TEST_F(LayoutTest, MenuHasHelpAndAboutWithOneItemEach)

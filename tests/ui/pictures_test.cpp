@@ -81,6 +81,61 @@ TEST(LetterPicturesTest, APictureShowsAtItsOwnSize)
     EXPECT_EQ(tileSize(nullptr, stored), QSize(32, 32));
 }
 
+TEST(AreaScaledTest, WholeFactorsRepeatPixelsAndFractionalOnesBlendOnlyAtEdges)
+{
+    // Two columns, red and blue, two rows alike.
+    QImage art(2, 2, QImage::Format_RGB32);
+    for (int y = 0; y < 2; ++y) {
+        art.setPixel(0, y, qRgb(200, 0, 0));
+        art.setPixel(1, y, qRgb(0, 0, 200));
+    }
+    struct Case {
+        int size;                  // target width and height
+        std::vector<QRgb> firstRow; // expected, left to right
+    };
+    const std::vector<Case> cases{
+        {2, {qRgb(200, 0, 0), qRgb(0, 0, 200)}},
+        {4, {qRgb(200, 0, 0), qRgb(200, 0, 0), qRgb(0, 0, 200), qRgb(0, 0, 200)}},
+        // 1.5: each colour gets one and a half pixels, the middle one shared.
+        {3, {qRgb(200, 0, 0), qRgb(100, 0, 100), qRgb(0, 0, 200)}},
+        // 2.5: two pixels each, the middle shared half and half.
+        {5, {qRgb(200, 0, 0), qRgb(200, 0, 0), qRgb(100, 0, 100), qRgb(0, 0, 200), qRgb(0, 0, 200)}},
+    };
+    for (const Case& c : cases) {
+        const QImage scaled = areaScaled(art, QSize(c.size, c.size)).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(scaled.size(), QSize(c.size, c.size));
+        for (int y = 0; y < c.size; ++y) {
+            for (int x = 0; x < c.size; ++x) {
+                EXPECT_EQ(scaled.pixel(x, y), c.firstRow.at(static_cast<std::size_t>(x)))
+                    << "size " << c.size << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(AreaScaledTest, ResamplingKeepsTheArtsAverageColour)
+{
+    QImage art(32, 32, QImage::Format_RGB32);
+    long sum = 0;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const int v = (x * 37 + y * 11) % 256;
+            art.setPixel(x, y, qRgb(v, 255 - v, v / 2));
+            sum += v;
+        }
+    }
+    for (const int size : {40, 48, 56}) {
+        const QImage scaled = areaScaled(art, QSize(size, size));
+        long scaledSum = 0;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                scaledSum += qRed(scaled.pixel(x, y));
+            }
+        }
+        EXPECT_NEAR(static_cast<double>(scaledSum) / (size * size), static_cast<double>(sum) / (32 * 32), 0.5) << size;
+    }
+}
+
 TEST(KeyCodesTest, OnlyTheThreeArrowsSteerAndEveryOtherKeyIsIgnored)
 {
     EXPECT_EQ(gameKey(Qt::Key_Left), Key::Left);
