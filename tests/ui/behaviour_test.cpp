@@ -167,16 +167,6 @@ TEST_F(BehaviourTest, LabelsShowTheTextsTheGameWrites)
     EXPECT_EQ(text("LblHs9"), "17");
 }
 
-// Runs check on the modal box as soon as it is up, then closes it with answer.
-template <typename Check> void whenBoxOpens(Check check)
-{
-    QTimer::singleShot(0, [check] {
-        QWidget* box = nullptr;
-        QTRY_VERIFY((box = QApplication::activeModalWidget()) != nullptr);
-        check(box);
-    });
-}
-
 TEST_F(BehaviourTest, YouLoseBoxIsModalWithOkOnlyAndTheProgramsTitle)
 {
     showActive();

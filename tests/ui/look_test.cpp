@@ -207,17 +207,6 @@ TEST_F(LookTest, EveryScoreShowsAllItsDigits)
     EXPECT_EQ(shown->shownFont(), shown->font());
 }
 
-// Runs check on the modal box as soon as it is up, then closes it.
-template <typename Check> void whenBoxOpens(Check check)
-{
-    QTimer::singleShot(0, [check] {
-        QWidget* box = nullptr;
-        QTRY_VERIFY((box = QApplication::activeModalWidget()) != nullptr);
-        check(box);
-        qobject_cast<QDialog*>(box)->accept();
-    });
-}
-
 // Where the dark ink of a box's message lies, in box coordinates.
 QRect messageInk(QWidget* box, QLabel* message)
 {

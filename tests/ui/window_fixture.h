@@ -4,9 +4,11 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -66,5 +68,19 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;
 };
+
+// Runs check on the modal box as soon as it is up; a box that check left
+// open is then closed with OK.
+template <typename Check> void whenBoxOpens(Check check)
+{
+    QTimer::singleShot(0, [check] {
+        QWidget* box = nullptr;
+        QTRY_VERIFY((box = QApplication::activeModalWidget()) != nullptr);
+        check(box);
+        if (auto* dialog = qobject_cast<QDialog*>(box); dialog != nullptr && dialog->isVisible()) {
+            dialog->accept();
+        }
+    });
+}
 
 } // namespace lexidrop::ui::testing
