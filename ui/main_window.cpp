@@ -10,8 +10,11 @@
 #include <QMessageBox>
 #include <QTime>
 
+#include <cstdio>
 #include <exception>
-#include <iostream>
+#include <functional>
+#include <optional>
+#include <string>
 
 #include "ui/keys.h"
 
@@ -55,10 +58,86 @@ QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignme
     return label;
 }
 
+// hs.txt as the window uses it: a save made before the first frame waits
+// until that frame is on screen.  At start-up that is the creation of a
+// missing table, whose two fsyncs (file and directory) take tens of
+// milliseconds on a busy disk and would hold back the whole window.  The
+// table read at load is not delayed, and every later save goes straight to
+// the file.  The caller ignores a save's result at load, so a held save
+// answers true; it runs when released or, at the latest, on destruction.
+class SaveAfterFirstFrame : public HighScoreStore {
+public:
+    explicit SaveAfterFirstFrame(std::unique_ptr<HighScoreStore> file) : file_(std::move(file)) {}
+    ~SaveAfterFirstFrame() override { release(); }
+    SaveAfterFirstFrame(const SaveAfterFirstFrame&) = delete;
+    SaveAfterFirstFrame& operator=(const SaveAfterFirstFrame&) = delete;
+
+    std::optional<std::string> read() override
+    {
+        flush(); // a read sees every save asked for before it
+        return file_->read();
+    }
+
+    bool write(std::string_view contents) override
+    {
+        if (holding_) {
+            held_ = std::string(contents);
+            return true;
+        }
+        return file_->write(contents);
+    }
+
+    // Writes the held save, if any; saves go straight through from now on.
+    void release()
+    {
+        holding_ = false;
+        flush();
+    }
+
+private:
+    void flush()
+    {
+        if (held_) {
+            const std::string contents = std::move(*held_);
+            held_.reset();
+            (void)file_->write(contents);
+        }
+    }
+
+    std::unique_ptr<HighScoreStore> file_; // the real hs.txt
+    bool holding_ = true;                  // no frame painted yet
+    std::optional<std::string> held_;      // the last save asked for meanwhile
+};
+
+// Runs a job once, right after the watched widget's first paint.
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QWidget* watched, std::function<void()> job) : QObject(watched), job_(std::move(job))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && job_) {
+            watched->removeEventFilter(this);
+            // Queued, so that the paint and its flush to the screen finish first.
+            QTimer::singleShot(0, watched, std::move(job_));
+            job_ = nullptr;
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> job_;
+};
+
 } // namespace
 
 MainWindow::MainWindow(const DataPaths& paths)
-    : paths_(paths), store_(makeFileStore(paths.highScores)), game_(*this, *this, *this, *store_),
+    : paths_(paths), store_(std::make_unique<SaveAfterFirstFrame>(makeFileStore(paths.highScores))),
+      game_(*this, *this, *this, *store_),
       letters_(paths.letters)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -84,6 +163,8 @@ MainWindow::MainWindow(const DataPaths& paths)
     });
 
     guarded("loading the high scores", [this] { game_.Form_Load(); });
+    auto* held = static_cast<SaveAfterFirstFrame*>(store_.get());
+    new AfterFirstPaint(surface_, [held] { held->release(); });
     surface_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -98,9 +179,10 @@ template <typename Call> void MainWindow::guarded(const char* what, Call call)
     try {
         call();
     } catch (const std::exception& failure) {
-        std::cerr << "lexidrop: " << what << " failed: " << failure.what() << '\n';
+        // stdio: no <iostream> anywhere, so its streams are never set up.
+        std::fprintf(stderr, "lexidrop: %s failed: %s\n", what, failure.what());
     } catch (...) {
-        std::cerr << "lexidrop: " << what << " failed\n";
+        std::fprintf(stderr, "lexidrop: %s failed\n", what);
     }
 }
 

@@ -34,8 +34,8 @@ const std::vector<FrameLine>& frameLines()
 }
 
 Surface::Surface(QWidget* parent)
-    : QWidget(parent), storedLetter_(QStringLiteral(":/assets/stored_a.bmp")),
-      panel_(QStringLiteral(":/assets/next_piece.bmp"))
+    : QWidget(parent), storedLetter_(readBitmap(QStringLiteral(":/assets/stored_a.bmp"))),
+      panel_(readBitmap(QStringLiteral(":/assets/next_piece.bmp")))
 {
     setFixedSize(ClientWidth, ClientHeight);
     setAutoFillBackground(true);

@@ -264,7 +264,18 @@ TEST_F(BehaviourTest, ClosingTheWindowStopsTheGameForGood)
 
 TEST_F(BehaviourTest, HighScoreFileIsCreatedBesideTheGameAtLoad)
 {
-    // Form_Load ran when the window was made; a missing table is written whole.
+    // Form_Load ran when the window was made; a missing table is written
+    // whole, just after the window's first frame.
+    const QString path = dir.filePath("hs.txt");
+    EXPECT_FALSE(QFileInfo::exists(path)) << "the save waits for the first frame";
+    showActive();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(path), 2000);
+    EXPECT_EQ(QFileInfo(path).size(), 70);
+}
+
+TEST_F(BehaviourTest, HighScoreFileIsCreatedEvenIfTheWindowNeverShows)
+{
+    window.reset();
     const QFileInfo file(dir.filePath("hs.txt"));
     ASSERT_TRUE(file.exists());
     EXPECT_EQ(file.size(), 70);
