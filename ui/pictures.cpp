@@ -12,10 +12,10 @@ namespace lexidrop::ui {
 QImage readBitmap(const QString& path)
 {
     // Naming the format and switching detection off keeps Qt to its own BMP
-    // reader.  Left to detect, QImageReader loads every image plugin it
-    // finds (gif, ico, jpeg and libjpeg here) to ask each whether it can
-    // read the file: about 5 ms before the first frame and a probe of each
-    // plugin at every spawn, for formats the game never uses.
+    // reader.  Left to detect, QImageReader asks every image plugin (gif,
+    // ico, jpeg here) whether it can read the file, loading those not yet
+    // loaded, and does so again at every spawn: work for formats the game
+    // never uses.
     QImageReader reader(path, QByteArrayLiteral("bmp"));
     reader.setAutoDetectImageFormat(false);
     return reader.read();
