@@ -10,8 +10,9 @@
 #include <QMessageBox>
 #include <QTime>
 
+#include <cstdio>
 #include <exception>
-#include <iostream>
+#include <string>
 
 #include "ui/accessibility.h"
 #include "ui/keys.h"
@@ -74,7 +75,8 @@ TableLabel* makeTableLabel(QWidget* parent, const char* name, QRect geometry, Qt
 } // namespace
 
 MainWindow::MainWindow(const DataPaths& paths)
-    : paths_(paths), store_(makeFileStore(paths.highScores)), game_(*this, *this, *this, *store_),
+    : paths_(paths), store_(makeFileStore(paths.highScores)),
+      game_(*this, *this, *this, *store_),
       letters_(paths.letters)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -115,9 +117,10 @@ template <typename Call> void MainWindow::guarded(const char* what, Call call)
     try {
         call();
     } catch (const std::exception& failure) {
-        std::cerr << "lexidrop: " << what << " failed: " << failure.what() << '\n';
+        // stdio: no <iostream> anywhere, so its streams are never set up.
+        std::fprintf(stderr, "lexidrop: %s failed: %s\n", what, failure.what());
     } catch (...) {
-        std::cerr << "lexidrop: " << what << " failed\n";
+        std::fprintf(stderr, "lexidrop: %s failed\n", what);
     }
 }
 

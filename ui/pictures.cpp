@@ -1,25 +1,39 @@
 #include "ui/pictures.h"
 
 #include <QFont>
-#include <QString>
+#include <QImageReader>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <iostream>
+#include <cstdio>
 #include <vector>
 
 #include "game/geometry.h"
 
 namespace lexidrop::ui {
 
+QImage readBitmap(const QString& path)
+{
+    // Naming the format and switching detection off keeps Qt to its own BMP
+    // reader.  Left to detect, QImageReader asks every image plugin (gif,
+    // ico, jpeg here) whether it can read the file, loading those not yet
+    // loaded, and does so again at every spawn: work for formats the game
+    // never uses.
+    QImageReader reader(path, QByteArrayLiteral("bmp"));
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
 PicturePtr LetterPictures::load(const std::string& fileName)
 {
     const std::filesystem::path path = directory_ / fileName;
-    QImage image(QString::fromStdString(path.string()));
+    QImage image = readBitmap(QString::fromStdString(path.string()));
     if (image.isNull() && reported_.insert(fileName).second) {
-        std::cerr << "lexidrop: cannot read the tile picture " << path.string()
-                  << "; showing a plain tile instead\n";
+        // stdio, not iostream: the streams' start-up costs more than this
+        // one message is worth.
+        std::fprintf(stderr, "lexidrop: cannot read the tile picture %s; showing a plain tile instead\n",
+                     path.string().c_str());
     }
     return std::make_shared<TilePicture>(std::move(image), path.stem().string());
 }

@@ -5,12 +5,16 @@
 // disk shows at the next spawn).  A file that is missing or unreadable
 // gives a picture without an image, which the surface draws as a plain
 // tile with the capital letter; each such file is reported once on stderr.
+//
+// Every picture of the game is a Windows bitmap, read by readBitmap() with
+// Qt's built-in BMP reader alone.
 #pragma once
 
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
 #include <QSize>
+#include <QString>
 
 #include <filesystem>
 #include <set>
@@ -73,6 +77,10 @@ private:
     std::filesystem::path directory_; // where the letter files are
     std::set<std::string> reported_;  // each failure is told once
 };
+
+// The Windows bitmap at path (a file or a resource), or a null image when it
+// is missing or not a bitmap.
+QImage readBitmap(const QString& path);
 
 // Size a tile takes on screen: its picture's own size, a plain tile otherwise.
 QSize tileSize(const Picture* picture, const QImage& stored);

@@ -35,8 +35,9 @@ const std::vector<FrameLine>& frameLines()
 }
 
 Surface::Surface(QWidget* parent)
-    : QWidget(parent), readout_(new PlayFieldReadout(this)), storedLetter_(QStringLiteral(":/assets/stored_a.bmp")),
-      panel_(QStringLiteral(":/assets/next_piece.bmp"))
+    : QWidget(parent), readout_(new PlayFieldReadout(this)),
+      storedLetter_(readBitmap(QStringLiteral(":/assets/stored_a.bmp"))),
+      panel_(readBitmap(QStringLiteral(":/assets/next_piece.bmp")))
 {
     setFixedSize(ClientWidth, ClientHeight);
     setAutoFillBackground(true);

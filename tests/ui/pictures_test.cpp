@@ -136,6 +136,27 @@ TEST(AreaScaledTest, ResamplingKeepsTheArtsAverageColour)
     }
 }
 
+TEST(ReadBitmapTest, ReadsWindowsBitmapsFromFilesAndResourcesAndNothingElse)
+{
+    QTemporaryDir dir;
+    writeTile(dir, "k.bmp", qRgb(10, 200, 30));
+    const QImage tile = readBitmap(dir.filePath("k.bmp"));
+    ASSERT_FALSE(tile.isNull());
+    EXPECT_EQ(tile.size(), QSize(32, 32));
+    EXPECT_EQ(tile.pixel(5, 5), qRgb(10, 200, 30));
+
+    // The two pictures stored with the window.
+    EXPECT_EQ(readBitmap(":/assets/stored_a.bmp").size(), QSize(32, 32));
+    EXPECT_EQ(readBitmap(":/assets/next_piece.bmp").size(), QSize(104, 72));
+
+    // Another format under a .bmp name is no bitmap, and neither is nothing.
+    QImage png(32, 32, QImage::Format_RGB32);
+    png.fill(qRgb(1, 2, 3));
+    ASSERT_TRUE(png.save(dir.filePath("p.bmp"), "PNG"));
+    EXPECT_TRUE(readBitmap(dir.filePath("p.bmp")).isNull());
+    EXPECT_TRUE(readBitmap(dir.filePath("missing.bmp")).isNull());
+}
+
 TEST(KeyCodesTest, OnlyTheThreeArrowsSteerAndEveryOtherKeyIsIgnored)
 {
     EXPECT_EQ(gameKey(Qt::Key_Left), Key::Left);
