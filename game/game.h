@@ -10,7 +10,7 @@
 // here runs on its own: a test drives it tick by tick, reads the state
 // through state(), and sets up positions through GameSetup.
 //
-// The state is split by subsystem over game.cpp (falling tile, keys, focus,
+// The operations are split by subsystem over game.cpp (falling tile, keys, focus,
 // new game, letters), landing.cpp (landing, word search, game over) and
 // clearing.cpp (clearing a word, settling).
 #pragma once
@@ -67,7 +67,7 @@ public:
          std::unique_ptr<UniformSource> random = std::make_unique<Rnd>());
 
     // --- events of the window ---
-    void Form_Load();                   // reads the top-ten table and shows it
+    void Form_Load();                   // shows the starting preview and texts, reads and shows the table
     void TmrMaster_Timer();             // the master tick: spawn, fall, land
     void TmrAuxiliary_Timer();          // the settle tick
     void Form_KeyDown(Key key);         // steers the falling tile
