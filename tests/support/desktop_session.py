@@ -97,8 +97,9 @@ class Program:
     """A program running in a session; its standard error goes to a file
     so that a failure can show what the program said."""
 
-    def __init__(self, argv, env, cwd, log_path):
+    def __init__(self, argv, env, cwd, log_path, servers_said=lambda: ""):
         self.name = os.path.basename(argv[0])
+        self._servers_said = servers_said
         self._log = open(log_path, "w+")
         self.process = subprocess.Popen(argv, cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=self._log)
 
@@ -115,7 +116,10 @@ class Program:
     def alive(self):
         """True while it runs; a Failure carrying its standard error once it has exited."""
         if self.process.poll() is not None:
-            raise Failure("%s exited with status %s:\n%s" % (self.name, self.process.returncode, self.stderr()))
+            said = self._servers_said()
+            raise Failure("%s exited with status %s:\n%s%s" % (
+                self.name, self.process.returncode, self.stderr(),
+                "\nthe session's servers said:\n" + said if said else ""))
         return True
 
     def wait(self, timeout):
@@ -181,19 +185,33 @@ class Session:
             else:
                 merged[key] = value
         log = os.path.join(self.scratch, "%s-%d.stderr" % (os.path.basename(argv[0]), len(self._programs)))
-        program = Program(argv, merged, cwd or self.scratch, log)
+        program = Program(argv, merged, cwd or self.scratch, log, self.servers_said)
         self._programs.append(program)
         return program
 
     def _start_server(self, argv, env, **popen):
-        process = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **popen)
-        self._servers.append(process)
+        """Starts a server whose standard error is kept for servers_said()."""
+        log = os.path.join(self.scratch, "server-%d.stderr" % len(self._servers))
+        with open(log, "wb") as stderr:
+            process = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL, stderr=stderr, **popen)
+        self._servers.append((process, log))
         return process
+
+    def servers_said(self):
+        """Which servers have exited, and the last lines each one wrote, for a failure report."""
+        said = []
+        for process, log in self._servers:
+            with open(log, errors="replace") as text:
+                lines = text.read().splitlines()[-15:]
+            state = "running" if process.poll() is None else "exited with status %s" % process.returncode
+            said.append("%s (%s)%s" % (os.path.basename(process.args[0]), state,
+                                       "".join("\n  " + line for line in lines)))
+        return "\n".join(said)
 
     def close(self):
         for program in reversed(self._programs):
             program.stop()
-        for process in reversed(self._servers):
+        for process, _ in reversed(self._servers):
             stop(process)
         shutil.rmtree(self.scratch, ignore_errors=True)
 
@@ -207,6 +225,11 @@ class XSession(Session):
         self._screen = None
         try:
             self.display = self._start_xvfb()
+            # Our own client, connected for as long as the session lasts: the
+            # session starts once the server takes clients, and the server
+            # never sees its last client leave (an X server resets then, and
+            # may drop a client connecting at that moment).
+            self._screen = _XScreen(self.display, self.width, self.height)
             self.env.update(DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
             if window_manager:
                 self._start_openbox()
@@ -217,7 +240,8 @@ class XSession(Session):
     def _start_xvfb(self):
         """Starts Xvfb on a display number it picks itself; returns ":N"."""
         return ":" + self._start_reporting_server(
-            ["Xvfb", "-displayfd", "{fd}", "-screen", "0", "%dx%dx24" % (self.width, self.height), "-nolisten", "tcp"])
+            ["Xvfb", "-displayfd", "{fd}", "-noreset", "-screen", "0", "%dx%dx24" % (self.width, self.height),
+             "-nolisten", "tcp"])
 
     def _start_reporting_server(self, argv):
         """Starts a server that writes one line (where it listens) to the
@@ -301,8 +325,6 @@ class XSession(Session):
 
     def screenshot(self):
         """The whole screen as it is now."""
-        if self._screen is None:
-            self._screen = _XScreen(self.display, self.width, self.height)
         return self._screen.grab()
 
     def close(self):
