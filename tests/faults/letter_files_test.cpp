@@ -61,7 +61,8 @@ protected:
     void untilFallingBelow(float top)
     {
         window->masterTimer().setInterval(5);
-        QTRY_VERIFY_WITH_TIMEOUT(window->game().state().Falling && falling().Visible && falling().Top >= top, 5000);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window->game().state().Falling && falling().Visible && falling().Top >= top; }, 5000));
         window->masterTimer().stop();
         window->masterTimer().setInterval(250);
         QCoreApplication::processEvents();
@@ -136,7 +137,7 @@ TEST_F(LetterFileFaults, ALetterFile64By64ShowsAtItsOwnSizeAndPlayGoesOn)
     EXPECT_NE(image.pixel(left + 64, top + 64), qRgb(250, 20, 20));
     // Moving it repaints the whole big square: nothing of it is left behind.
     QTest::keyClick(window->surface(), Qt::Key_Left);
-    QTRY_COMPARE(client().pixel(left + 63, top + 1), qRgb(0, 0, 0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client().pixel(left + 63, top + 1) == qRgb(0, 0, 0); }));
     play(400);
     EXPECT_GT(landed() + window->game().gamesLost(), 0) << "tiles landed";
 }

@@ -270,7 +270,7 @@ TEST_F(AccessibilityTest, YouLoseBoxAndNamePromptKeepTheirStandardRoles)
     QString boxText;
     QTimer::singleShot(0, [&] {
         QWidget* box = nullptr;
-        QTRY_VERIFY((box = QApplication::activeModalWidget()) != nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = QApplication::activeModalWidget()) != nullptr; }));
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(box);
         boxRole = iface->role();
         boxText = iface->text(QAccessible::Description) + iface->text(QAccessible::Value);
@@ -285,7 +285,7 @@ TEST_F(AccessibilityTest, YouLoseBoxAndNamePromptKeepTheirStandardRoles)
     QString fieldName;
     QTimer::singleShot(0, [&] {
         QWidget* box = nullptr;
-        QTRY_VERIFY((box = QApplication::activeModalWidget()) != nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = QApplication::activeModalWidget()) != nullptr; }));
         promptRole = QAccessible::queryAccessibleInterface(box)->role();
         auto* edit = box->findChild<QLineEdit*>();
         QAccessibleInterface* input = QAccessible::queryAccessibleInterface(edit);

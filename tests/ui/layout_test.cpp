@@ -309,9 +309,9 @@ TEST_F(LayoutTest, AltHThenHOpensTheHelpWindow)
 {
     showActive();
     QTest::keyClick(window.get(), Qt::Key_H, Qt::AltModifier);
-    QTRY_COMPARE(QApplication::activePopupWidget(), window->helpMenu());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == window->helpMenu(); }));
     QTest::keyClick(window->helpMenu(), Qt::Key_H);
-    QTRY_VERIFY(window->helpWindow() != nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->helpWindow() != nullptr; }));
     EXPECT_EQ(window->helpWindow()->windowTitle(), "Form2");
 }
 
@@ -319,9 +319,9 @@ TEST_F(LayoutTest, AltAOpensTheAboutMenu)
 {
     showActive();
     QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
-    QTRY_COMPARE(QApplication::activePopupWidget(), window->aboutMenu());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == window->aboutMenu(); }));
     QTest::keyClick(window->aboutMenu(), Qt::Key_Return);
-    QTRY_VERIFY(window->aboutWindow() != nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->aboutWindow() != nullptr; }));
 }
 
 } // namespace

@@ -75,7 +75,7 @@ template <typename Check> void whenBoxOpens(Check check)
 {
     QTimer::singleShot(0, [check] {
         QWidget* box = nullptr;
-        QTRY_VERIFY((box = QApplication::activeModalWidget()) != nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = QApplication::activeModalWidget()) != nullptr; }));
         check(box);
         if (auto* dialog = qobject_cast<QDialog*>(box); dialog != nullptr && dialog->isVisible()) {
             dialog->accept();
