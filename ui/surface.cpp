@@ -77,7 +77,13 @@ void Surface::place(std::size_t index, Shown shown)
         tiles_.resize(index + 1);
     }
     const QRect last = tiles_[index].rect;
-    if (last == shown.rect) {
+    if (canSlide(index, tiles_[index], shown)) {
+        // Qt copies the pixels and asks for a paint of the strip left
+        // behind.  A repaint of the old square instead would make the X11
+        // backing store wait for the server at every tick, since it must
+        // not write where the server may still be reading.
+        scroll(0, shown.rect.top() - last.top(), last.united(shown.rect));
+    } else if (last == shown.rect) {
         update(shown.rect); // same place, maybe a new picture
     } else {
         if (!last.isNull()) {
@@ -87,7 +93,35 @@ void Surface::place(std::size_t index, Shown shown)
             update(shown.rect);
         }
     }
+    repaintAsked_ = true;
     tiles_[index] = std::move(shown);
+}
+
+bool Surface::canSlide(std::size_t index, const Shown& last, const Shown& next) const
+{
+    const int drop = next.rect.top() - last.rect.top();
+    // Only onto pixels painted in full: nothing pending that a copy would
+    // carry along, and a whole device pixel ratio (a fractional one draws
+    // art resampled for the exact place).
+    if (repaintAsked_ || devicePixelRatioF() != std::floor(devicePixelRatioF()) || last.rect.isNull() ||
+        next.rect.isNull() || next.rect.left() != last.rect.left() || next.rect.size() != last.rect.size() ||
+        drop <= 0 || drop >= last.rect.height() || next.picture != last.picture || next.tag != last.tag) {
+        return false;
+    }
+    // Nothing else may lie in the slid area: its pixels would move too.
+    const QRect area = last.rect.united(next.rect);
+    for (std::size_t other = 0; other < tiles_.size(); ++other) {
+        if (other != index && tiles_[other].rect.intersects(area)) {
+            return false;
+        }
+    }
+    for (const QObject* child : children()) {
+        const auto* widget = qobject_cast<const QWidget*>(child);
+        if (widget != nullptr && widget->isVisible() && widget->geometry().intersects(area)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 QRect Surface::paintedRect(int index) const
@@ -100,6 +134,7 @@ QRect Surface::paintedRect(int index) const
 
 void Surface::paintEvent(QPaintEvent* event)
 {
+    repaintAsked_ = false;
     QPainter painter(this);
     painter.setClipRegion(event->region());
     // On a screen with a whole device pixel ratio above 1 the painter scales

@@ -4,8 +4,11 @@
 // The surface keeps what the game's notices told it of each tile and
 // paints that; it never reads the game.  showTile() repaints only the
 // rectangle the tile was last painted in and the one it occupies now, so a
-// falling tile costs two small squares per tick, not the whole window.  It
-// also takes the keys and hands them to its owner.
+// falling tile costs two small squares per tick, not the whole window.  A
+// tile that falls a few pixels with its picture unchanged is slid instead:
+// its pixels are copied down where they are kept (on X11 by the server)
+// and only the strip it leaves is painted.  It also takes the keys and
+// hands them to its owner.
 #pragma once
 
 #include <QImage>
@@ -67,8 +70,10 @@ private:
         std::string tag;    // the letter, for a plain stand-in tile
         QRect rect;         // where it shows; null when hidden or gone
     };
-    // Repaints the tile's old and new squares.
+    // Repaints the tile's old and new squares, or slides it there.
     void place(std::size_t index, Shown shown);
+    // Whether tile index can go from last to next by sliding its pixels.
+    bool canSlide(std::size_t index, const Shown& last, const Shown& next) const;
 
     PlayFieldReadout* readout_; // made first: an accessibility query may come at any time
     QImage storedLetter_;     // the preview's picture before any letter loads
@@ -76,6 +81,7 @@ private:
     DeviceArt storedDevice_;  // the stored letter as a fractional screen ratio shows it
     DeviceArt panelDevice_;   // the panel likewise
     std::vector<Shown> tiles_; // per tile index, as last told
+    bool repaintAsked_ = false; // an update() is pending since the last paint
 };
 
 } // namespace lexidrop::ui

@@ -7,6 +7,8 @@
 #include <QPaintEvent>
 #include <QPushButton>
 
+#include <iterator>
+
 #include "window_fixture.h"
 
 namespace lexidrop::ui::testing {
@@ -28,7 +30,7 @@ TEST_F(BehaviourTest, MasterTimerRunsEvery250MsFromTheFirstShowAndTheSettleTimer
     EXPECT_EQ(window->masterTimer().interval(), 250);
     EXPECT_FALSE(window->auxiliaryTimer().isActive());
     EXPECT_EQ(window->auxiliaryTimer().interval(), 250);
-    QTRY_VERIFY_WITH_TIMEOUT(window->game().state().Falling, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
     EXPECT_EQ(falling(*window).Tag, "a");
 }
 
@@ -86,7 +88,18 @@ qint64 area(const QRegion& region)
     return sum;
 }
 
-TEST_F(BehaviourTest, AFallStepRepaintsOnlyTheTilesOldAndNewSquares)
+// The client area as the window's backing store holds it, which is what
+// reaches the screen; grab() would paint it afresh instead.
+QImage onScreen(MainWindow& window)
+{
+    const QPoint at = window.surface()->mapTo(&window, QPoint(0, 0));
+    return window.screen()
+        ->grabWindow(window.winId(), at.x(), at.y(), ClientWidth, ClientHeight)
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+TEST_F(BehaviourTest, AFallStepPaintsOnlyTheStripTheTileLeaves)
 {
     showActive();
     window->masterTimer().stop();
@@ -98,16 +111,44 @@ TEST_F(BehaviourTest, AFallStepRepaintsOnlyTheTilesOldAndNewSquares)
     window->surface()->installEventFilter(&recorder);
     const Tile before = falling(*window);
     window->game().TmrMaster_Timer(); // one 8-pixel step
-    QTRY_VERIFY(recorder.paints > 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.paints > 0; }));
     window->surface()->removeEventFilter(&recorder);
 
-    const QRect oldSquare(117, static_cast<int>(before.Top), 32, 32);
-    const QRect newSquare(117, static_cast<int>(before.Top) + 8, 32, 32);
-    EXPECT_TRUE(recorder.painted.contains(oldSquare));
-    EXPECT_TRUE(recorder.painted.contains(newSquare));
+    const int top = static_cast<int>(before.Top);
+    EXPECT_TRUE(recorder.painted.contains(QRect(117, top, 32, 8)));
     EXPECT_LT(area(recorder.painted), 406 * 479 / 50) << "painted " << area(recorder.painted) << " pixels";
-    EXPECT_EQ(client().pixel(130, static_cast<int>(before.Top) + 8), letterColour('a'));
-    EXPECT_EQ(client().pixel(130, static_cast<int>(before.Top) + 7), qRgb(0, 0, 0));
+    const QImage screen = onScreen(*window);
+    EXPECT_EQ(screen.pixel(130, top + 8), letterColour('a'));
+    EXPECT_EQ(screen.pixel(130, top + 7), qRgb(0, 0, 0));
+}
+
+// Slid pixels and repainted ones must add up to what a full paint shows,
+// through falls, moves, drops, landings and new tiles.
+TEST_F(BehaviourTest, TheScreenMatchesAFullPaintAfterEveryStepOfPlay)
+{
+    // Tiles striped row by row, so that a tile off by a row shows.
+    for (char c = 'a'; c <= 'z'; ++c) {
+        QImage tile(32, 32, QImage::Format_RGB888);
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                tile.setPixel(x, y, qRgb(8 * y, 9 * (c - 'a'), 255 - 8 * y));
+            }
+        }
+        ASSERT_TRUE(tile.save(dir.filePath(QString(QChar(c)) + ".bmp"), "BMP"));
+    }
+    window = std::make_unique<MainWindow>(dataPathsIn(dir.path().toStdString()));
+    showActive();
+    window->masterTimer().stop();
+    const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down};
+    for (int step = 0; step < 160; ++step) {
+        window->game().TmrMaster_Timer();
+        if (step % 7 == 3) {
+            QTest::keyClick(window->surface(), keys[(step / 7) % std::size(keys)]);
+        }
+        // Paints wait for the window's next frame.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return onScreen(*window) == client(); }, 1000))
+            << "after step " << step;
+    }
 }
 
 TEST_F(BehaviourTest, DeactivationPausesAndActivationResumesTheMasterTimer)
@@ -126,7 +167,7 @@ TEST_F(BehaviourTest, DeactivationPausesAndActivationResumesTheMasterTimer)
 TEST_F(BehaviourTest, GameStandsStillWhileTheHelpWindowIsActiveAndGoesOnAfter)
 {
     showActive();
-    QTRY_VERIFY_WITH_TIMEOUT(window->game().state().Falling, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
     window->mnuHow_Click();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window->helpWindow()));
     EXPECT_FALSE(window->masterTimer().isActive());
@@ -137,7 +178,7 @@ TEST_F(BehaviourTest, GameStandsStillWhileTheHelpWindowIsActiveAndGoesOnAfter)
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     EXPECT_TRUE(window->masterTimer().isActive());
-    QTRY_VERIFY_WITH_TIMEOUT(falling(*window).Top > top, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return falling(*window).Top > top; }, 2000));
     EXPECT_NE(window->helpWindow(), nullptr); // the help window stays open beside it
 }
 
@@ -214,7 +255,7 @@ TEST_F(BehaviourTest, NameBoxHasThePromptTitleAnEmptyFieldAndCancelGivesNothing)
 TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh)
 {
     showActive();
-    QTRY_VERIFY_WITH_TIMEOUT(window->game().state().Falling, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
     const float top = falling(*window).Top;
     bool frozen = false;
     whenBoxOpens([&](QWidget* widget) {
@@ -232,13 +273,13 @@ TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh
     EXPECT_EQ(window->surface()->findChild<QLabel*>("LblScore")->text(), "0");
     // The window comes back to the front of its own accord and play goes on.
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    QTRY_VERIFY_WITH_TIMEOUT(window->game().state().TileCount == 1, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().TileCount == 1; }, 2000));
 }
 
 TEST_F(BehaviourTest, ClosingTheWindowStopsTheGameForGood)
 {
     showActive();
-    QTRY_VERIFY_WITH_TIMEOUT(window->game().state().Falling, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
     window->close();
     EXPECT_TRUE(window->game().closed());
     EXPECT_FALSE(window->masterTimer().isActive());
