@@ -42,6 +42,18 @@ QFont defaultWindowFont()
     return font;
 }
 
+// ---------------------------------------------------------------- GameStyle
+
+GameStyle::GameStyle() : QProxyStyle() {}
+
+QIcon GameStyle::standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const
+{
+    if (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton) {
+        return {};
+    }
+    return QProxyStyle::standardIcon(icon, option, widget);
+}
+
 // ---------------------------------------------------------------- TableLabel
 
 TableLabel::TableLabel(QWidget* parent, Fit fit) : QLabel(parent), fit_(fit)

@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QString>
 
 namespace lexidrop::ui {
@@ -53,6 +54,20 @@ private:
     void updateTip();
 
     Fit fit_; // what to do with a text that is too wide
+};
+
+// The platform's own style, less the icon of the menu bar's overflow
+// button.  The game's two menus always fit, so that button never shows,
+// but Qt reads its icon when the menu bar is made, and reading a picture
+// of unstated format loads and asks every image plugin (gif, ico, jpeg
+// and libjpeg: about 200 KiB and a few milliseconds before the first
+// frame).  Set on the application before the first window.
+class GameStyle : public QProxyStyle {
+    Q_OBJECT
+public:
+    GameStyle();
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option = nullptr,
+                       const QWidget* widget = nullptr) const override;
 };
 
 // Window flags for a window of one fixed size: title, system menu, close

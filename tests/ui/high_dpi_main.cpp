@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/look.h"
+
 int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -13,6 +15,7 @@ int main(int argc, char* argv[])
     const QByteArray scale = qgetenv("LEXIDROP_TEST_SCALE");
     qputenv("QT_SCALE_FACTOR", scale.isEmpty() ? QByteArray("2") : scale);
     QApplication app(argc, argv);
+    QApplication::setStyle(new lexidrop::ui::GameStyle); // as the program runs
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

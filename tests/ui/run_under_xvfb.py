@@ -6,8 +6,8 @@ scratch directory, deletes q.bmp there, and checks that the window titled
 "LexiDrop" appears with the class its desktop entry names (X11 shells
 match window and entry by StartupWMClass), that hs.txt is created
 beside the executable with 70 bytes, that a tile falls, that the Left key
-moves it one column, and that the program is still running a few seconds
-later.
+moves it one column, that the program is still running a few seconds
+later, and that it never loaded an image plugin.
 
 Screenshot mode (--screenshot FILE) plays a few keys and saves the window
 as a PNG.
@@ -108,7 +108,21 @@ def check_tile_falls(session, game, first):
     def fallen():
         box = tile_box(session, game)
         return box if box and box[1] > first[1] else None
-    print("tile fell to", wait_for("the tile to fall", fallen, 5))
+    box = wait_for("the tile to fall", fallen, 5)
+    print("tile fell to", box)
+    # The tile slides down by copying its pixels: nothing of it may stay behind.
+    if box[3] - box[1] != 31:
+        raise Failure("the falling tile is not 32 pixels tall on screen: %s" % (box,))
+
+
+def check_no_image_plugins(game):
+    """Bitmaps are read as BMP, and the style skips the one picture of
+    unstated format: no image plugin is ever loaded."""
+    with open("/proc/%d/maps" % game.pid) as maps:
+        plugins = sorted({line.split()[-1] for line in maps if "/imageformats/" in line})
+    if plugins:
+        raise Failure("image plugins loaded: %s" % ", ".join(plugins))
+    print("no image plugin loaded")
 
 
 def check_left_moves_tile(session, game, first):
@@ -145,6 +159,7 @@ def run(args):
         check_tile_falls(session, game, first)
         check_left_moves_tile(session, game, first)
         check_keeps_running(game, args.run_seconds)
+        check_no_image_plugins(game)
         return 0
 
 
