@@ -2,7 +2,9 @@
 // worth table and the four scoring lookups.
 //
 // The lists are kept as written, in the game's order, because words() hands
-// them out that way.  Membership does not scan them: every word of up to
+// them out that way: each one string of its words side by side, so that the
+// program carries no table of pointers for the loader to fix up (five
+// thousand of them cost about 200 KiB at every start).  Membership does not scan them: every word of up to
 // five letters packs into 32 bits (five bits a letter), and each list gets
 // a hash set of its packed words, an open-addressed table with linear
 // probing that the compiler fills.  A test is one multiply, a shift and, on
@@ -17,13 +19,24 @@
 #include <charconv>
 #include <cstddef>
 #include <initializer_list>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "game/geometry.h"
 
 namespace lexidrop {
 
 namespace {
+
+// One word list as compiled in: its words, length letters each, side by side.
+struct PackedWords {
+    std::size_t length; // letters a word
+    std::string_view text; // every word, in the game's order
+
+    constexpr std::size_t size() const { return text.size() / length; }
+    constexpr std::string_view operator[](std::size_t i) const { return text.substr(i * length, length); }
+};
 
 #include "dictionary/word_lists.inc"
 
@@ -52,7 +65,7 @@ constexpr std::uint32_t packWord(std::string_view word)
 // The packed keys of one list in ascending order: the compiler checks the
 // list with them and they take no room in the program.
 template <std::size_t N>
-constexpr std::array<std::uint32_t, N> sortedKeys(const std::array<std::string_view, N>& list)
+constexpr std::array<std::uint32_t, N> sortedKeys(const PackedWords& list)
 {
     std::array<std::uint32_t, N> keys{};
     for (std::size_t i = 0; i < N; ++i) {
@@ -74,10 +87,13 @@ constexpr bool allPackedAndDistinct(const std::array<std::uint32_t, N>& keys)
            keys.end();
 }
 
-constexpr auto ThreeLetterKeys = sortedKeys(ThreeLetterWords);
-constexpr auto FourLetterKeys = sortedKeys(FourLetterWords);
-constexpr auto FiveLetterFirstKeys = sortedKeys(FiveLetterFirstWords);
-constexpr auto FiveLetterSecondKeys = sortedKeys(FiveLetterSecondWords);
+static_assert(ThreeLetterWords.text.size() % 3 == 0 && FourLetterWords.text.size() % 4 == 0 &&
+              FiveLetterFirstWords.text.size() % 5 == 0 && FiveLetterSecondWords.text.size() % 5 == 0);
+
+constexpr auto ThreeLetterKeys = sortedKeys<ThreeLetterWords.size()>(ThreeLetterWords);
+constexpr auto FourLetterKeys = sortedKeys<FourLetterWords.size()>(FourLetterWords);
+constexpr auto FiveLetterFirstKeys = sortedKeys<FiveLetterFirstWords.size()>(FiveLetterFirstWords);
+constexpr auto FiveLetterSecondKeys = sortedKeys<FiveLetterSecondWords.size()>(FiveLetterSecondWords);
 
 static_assert(allPackedAndDistinct(ThreeLetterKeys), "three-letter list: unpackable or repeated entry");
 static_assert(allPackedAndDistinct(FourLetterKeys), "four-letter list: unpackable or repeated entry");
@@ -101,13 +117,13 @@ constexpr std::size_t homeSlot(std::uint32_t key, unsigned bits)
 }
 
 template <std::size_t N>
-constexpr std::array<std::uint32_t, slotsFor(N)> hashSet(const std::array<std::string_view, N>& list)
+constexpr std::array<std::uint32_t, slotsFor(N)> hashSet(const PackedWords& list)
 {
     constexpr std::size_t slots = slotsFor(N);
     constexpr auto bits = static_cast<unsigned>(std::countr_zero(slots));
     std::array<std::uint32_t, slots> table{};
-    for (const std::string_view word : list) {
-        const std::uint32_t key = packWord(word);
+    for (std::size_t i = 0; i < N; ++i) {
+        const std::uint32_t key = packWord(list[i]);
         std::size_t slot = homeSlot(key, bits);
         while (table[slot] != 0) {
             slot = (slot + 1) & (slots - 1);
@@ -138,10 +154,10 @@ constexpr std::size_t longestRun(const std::array<std::uint32_t, Slots>& table)
     return longest;
 }
 
-constexpr auto ThreeLetterSet = hashSet(ThreeLetterWords);
-constexpr auto FourLetterSet = hashSet(FourLetterWords);
-constexpr auto FiveLetterFirstSet = hashSet(FiveLetterFirstWords);
-constexpr auto FiveLetterSecondSet = hashSet(FiveLetterSecondWords);
+constexpr auto ThreeLetterSet = hashSet<ThreeLetterWords.size()>(ThreeLetterWords);
+constexpr auto FourLetterSet = hashSet<FourLetterWords.size()>(FourLetterWords);
+constexpr auto FiveLetterFirstSet = hashSet<FiveLetterFirstWords.size()>(FiveLetterFirstWords);
+constexpr auto FiveLetterSecondSet = hashSet<FiveLetterSecondWords.size()>(FiveLetterSecondWords);
 
 // A bound on the work of one membership test; a change of a list or of the
 // hash that breaks it should be noticed, not just run slower.
@@ -155,7 +171,7 @@ static_assert(longestRun(FiveLetterSecondSet) <= MaxProbeRun);
 struct ListView {
     std::size_t length;
     std::span<const std::uint32_t> set;
-    std::span<const std::string_view> entries;
+    PackedWords entries;
 };
 
 constexpr ListView view(WordList list)
@@ -166,7 +182,7 @@ constexpr ListView view(WordList list)
     case WordList::FiveFirst: return {5, FiveLetterFirstSet, FiveLetterFirstWords};
     case WordList::FiveSecond: return {5, FiveLetterSecondSet, FiveLetterSecondWords};
     }
-    return {0, {}, {}};
+    return {0, {}, {1, {}}};
 }
 
 // Probe from the home slot until the key or an empty slot turns up; the
@@ -263,9 +279,15 @@ bool contains(WordList list, std::string_view word)
     return isMember(view(list), word);
 }
 
-std::span<const std::string_view> words(WordList list)
+std::vector<std::string_view> words(WordList list)
 {
-    return view(list).entries;
+    const PackedWords entries = view(list).entries;
+    std::vector<std::string_view> out;
+    out.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        out.push_back(entries[i]);
+    }
+    return out;
 }
 
 bool CheckWord3(Tally tally, std::string a, std::string b, std::string c)

@@ -12,9 +12,9 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lexidrop {
 
@@ -35,8 +35,9 @@ std::int16_t LetterWorth(std::string_view letter);
 // True when word is an entry of list (exact, case-sensitive).
 bool contains(WordList list, std::string_view word);
 
-// The entries of a list in the order the game keeps them.
-std::span<const std::string_view> words(WordList list);
+// The entries of a list in the order the game keeps them (made at each
+// call: only tests and measurements ask).
+std::vector<std::string_view> words(WordList list);
 
 // The lookups: join the letters in reading order; on a hit score and return true.
 bool CheckWord3(Tally tally, std::string a, std::string b, std::string c);

@@ -1,8 +1,9 @@
 # lexidrop_embed_word_lists(OUTPUT <file> LISTS <name> <length> <file> ...)
 #
 # Writes <file>, a C++ fragment with one
-#   constexpr std::array<std::string_view, N> <name>{...};
-# per list, entries in file order.  A malformed line (anything but <length>
+#   constexpr PackedWords <name>{<length>, "aah" "aal" ...};
+# per list, entries in file order, side by side in one string (PackedWords
+# is dictionary.cpp's).  A malformed line (anything but <length>
 # lower-case letters) stops the configure step: a bad entry would otherwise
 # only show up as a word that can never be found.
 function(lexidrop_embed_word_lists)
@@ -37,9 +38,9 @@ function(lexidrop_embed_word_lists)
 
     list(TRANSFORM entries PREPEND "\"")
     list(TRANSFORM entries APPEND "\"")
-    list(JOIN entries ",\n    " joined)
+    list(JOIN entries "\n    " joined)
     string(APPEND body
-      "constexpr std::array<std::string_view, ${count}> ${name}{\n    ${joined}};\n\n")
+      "// ${count} words\nconstexpr PackedWords ${name}{${length},\n    ${joined}};\n\n")
   endwhile()
 
   set(LEXIDROP_WORD_LISTS "${body}")
