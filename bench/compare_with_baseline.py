@@ -7,22 +7,23 @@ each on a private Xvfb of its own without a window manager, in turn, RUNS
 times, and prints every figure, the medians, and the ratios game/baseline:
 
   start-up  from just before the process is spawned to the first grab of
-            the X screen that shows the frame drawn: for the game the
-            well's light top line (200 pixels side by side) with the
-            frame's blue bottom line 453 rows below it, for the baseline
-            its orange label.  The screen is polled with XGetImage as fast
-            as it answers; the median poll period printed is the
-            resolution of this figure.
+            the X screen's top rows that shows the first frame: for the
+            game the well's light top line (200 pixels side by side), for
+            the baseline its orange label.  The screen is polled with
+            XGetImage as fast as it answers; the median poll period
+            printed is the resolution of this figure.
   memory    VmRSS from /proc/<pid>/status 10 s after the first frame, the
             window having the X input focus so that it plays.
   CPU       utime + stime from /proc/<pid>/stat over the next 30 s, as a
-            share of one core (also the same from the threads' schedstat,
-            which counts nanoseconds).  No keys are sent: the game's tile
+            share of one core, and the same from the threads' schedstat,
+            which counts nanoseconds.  The target is judged on schedstat:
+            utime and stime count 10-ms ticks, and the game's 30 s come to
+            about six of them, so one tick moves that ratio by a sixth.  No keys are sent: the game's tile
             falls in column 3, which takes longer than a game's first
             minute to fill.
 
 Targets, on the medians: start-up at most 1.15 times the baseline, memory
-at most 1.1 times, CPU at most 1.2 times.
+at most 1.1 times, CPU (schedstat) at most 1.2 times.
 """
 
 import argparse
@@ -35,11 +36,19 @@ from support import desktop_session, game_window
 from support.desktop_session import Failure
 
 BASELINE_ORANGE = (255, 128, 0)
+# Just room for either window.  Without a window manager both show at the
+# top left corner, and each paints its first frame in one go: the top rows
+# show it as well as the whole screen would, in a grab a tenth the size
+# (a grab takes a few milliseconds for every 100,000 pixels, and the
+# start-up figure is only as fine as one grab).
+SCREEN = (424, 540)
+FIRST_FRAME_ROWS = 64
+FRAME_LIGHT = (192, 192, 255)
 KEYS = ("startup_ms", "poll_ms", "rss_kib", "cpu_pct", "run_pct")
 
 
 def game_frame(shot):
-    return game_window.GameView.find(shot) is not None
+    return shot.find_run(FRAME_LIGHT, 200) is not None
 
 
 def baseline_frame(shot):
@@ -50,13 +59,13 @@ def baseline_frame(shot):
 
 def time_first_frame(session, program, here, first_frame):
     """Starts the program; returns (it, seconds to the first grab showing its frame, poll periods)."""
-    session.screenshot()  # the first round trip sets up the connection's buffers
+    session.screenshot(FIRST_FRAME_ROWS)  # the first round trip sets up the connection's buffers
     started = time.monotonic()
     process = session.start([os.path.join(here, program)], cwd=session.scratch)
     polls = []
     while True:
         before = time.monotonic()
-        seen = first_frame(session.screenshot())
+        seen = first_frame(session.screenshot(FIRST_FRAME_ROWS))
         after = time.monotonic()
         polls.append(after - before)
         if seen:
@@ -87,7 +96,7 @@ def costs_over(session, process, seconds):
 
 
 def measure(program, bindir, first_frame, play, cpu_window):
-    with desktop_session.XSession() as session:
+    with desktop_session.XSession(width=SCREEN[0], height=SCREEN[1]) as session:
         here = game_window.copy_program(bindir, os.path.join(session.scratch, "bin"), programs=(program,))
         process, startup, polls = time_first_frame(session, program, here, first_frame)
         focus_window(session, process)
@@ -130,10 +139,10 @@ def judge(results):
     checks = [
         ("start-up at most 1.15 x baseline", ratio["startup_ms"] <= 1.15),
         ("memory at most 1.1 x baseline", ratio["rss_kib"] <= 1.1),
-        ("CPU at most 1.2 x baseline", ratio["cpu_pct"] <= 1.2),
+        ("CPU (schedstat) at most 1.2 x baseline", ratio["run_pct"] <= 1.2),
     ]
     for what, met in checks:
-        print("  %-34s %s" % (what, "met" if met else "NOT MET"))
+        print("  %-40s %s" % (what, "met" if met else "NOT MET"))
     return all(met for _, met in checks)
 
 
