@@ -4,13 +4,13 @@
 // The lists are kept as written, in the game's order, because words() hands
 // them out that way: each one string of its words side by side, so that the
 // program carries no table of pointers for the loader to fix up (five
-// thousand of them cost about 200 KiB at every start).  Membership does not scan them: every word of up to
-// five letters packs into 32 bits (five bits a letter), and each list gets
-// a hash set of its packed words, an open-addressed table with linear
-// probing that the compiler fills.  A test is one multiply, a shift and, on
-// average, one or two reads of a table of at most 32 KiB.  The static_asserts
-// below refuse to build when an entry cannot be packed, a word stands twice,
-// or a probe run grows long.
+// thousand of them cost about 200 KiB at every start).  Membership does not
+// scan them: every word of up to five letters packs into 32 bits (five bits
+// a letter), and each list gets a hash set of its packed words, an
+// open-addressed table with linear probing that the compiler fills.  A test
+// is one multiply, a shift and, on average, one or two reads of a table of
+// at most 32 KiB.  The static_asserts below refuse to build when an entry
+// cannot be packed, a word stands twice, or a probe run grows long.
 #include "dictionary/dictionary.h"
 
 #include <algorithm>
