@@ -1,8 +1,5 @@
-// The window driving the game: ticks, keys, focus, repaints, boxes, closing.
-#include <QDialogButtonBox>
-#include <QInputDialog>
+// The window driving the game: ticks, keys, focus, repaints, the lost game, closing.
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPushButton>
@@ -206,50 +203,6 @@ TEST_F(BehaviourTest, LabelsShowTheTextsTheGameWrites)
     EXPECT_EQ(text("lblLast"), "cat");
     EXPECT_EQ(text("LblName9"), "Ann");
     EXPECT_EQ(text("LblHs9"), "17");
-}
-
-TEST_F(BehaviourTest, YouLoseBoxIsModalWithOkOnlyAndTheProgramsTitle)
-{
-    showActive();
-    bool seen = false;
-    whenBoxOpens([&](QWidget* widget) {
-        auto* box = qobject_cast<QMessageBox*>(widget);
-        ASSERT_NE(box, nullptr);
-        seen = true;
-        EXPECT_EQ(box->text(), "You Lose");
-        EXPECT_EQ(box->windowTitle(), "lexidrop");
-        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
-        EXPECT_TRUE(box->isModal());
-        box->button(QMessageBox::Ok)->click();
-    });
-    window->messageBox("You Lose");
-    EXPECT_TRUE(seen);
-}
-
-TEST_F(BehaviourTest, NameBoxHasThePromptTitleAnEmptyFieldAndCancelGivesNothing)
-{
-    showActive();
-    whenBoxOpens([](QWidget* widget) {
-        auto* dialog = qobject_cast<QInputDialog*>(widget);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->windowTitle(), "Lexidrop");
-        EXPECT_EQ(dialog->labelText(), "You placed 3rd. Enter your name:");
-        EXPECT_EQ(dialog->textValue(), "");
-        auto* buttons = dialog->findChild<QDialogButtonBox*>();
-        ASSERT_NE(buttons, nullptr);
-        EXPECT_EQ(buttons->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        dialog->findChild<QLineEdit*>()->setText("Zed");
-        buttons->button(QDialogButtonBox::Cancel)->click();
-    });
-    EXPECT_EQ(window->inputBox("You placed 3rd. Enter your name:", "Lexidrop"), "");
-
-    whenBoxOpens([](QWidget* widget) {
-        auto* dialog = qobject_cast<QInputDialog*>(widget);
-        ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QLineEdit*>()->setText("Ann");
-        dialog->accept();
-    });
-    EXPECT_EQ(window->inputBox("prompt", "Lexidrop"), "Ann");
 }
 
 TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh)

@@ -1,10 +1,13 @@
 // What the main window's texts and boxes let a player read: every last
 // word whole, long table names shortened with the whole name at hand,
-// scores whole, boxes as wide as their titles, no maximise offered.
+// scores whole, the two boxes (texts, buttons, modality, as wide as their
+// titles), no maximise offered.
+#include <QDialogButtonBox>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -239,7 +242,7 @@ void expectFitsTitleAndCentresMessage(QWidget* box, QLabel* message, const char*
     EXPECT_EQ(box->minimumSize(), box->maximumSize()) << what << " can be resized";
 }
 
-TEST_F(LookTest, YouLoseBoxAndNamePromptAreAsWideAsTheirTitlesWithTheTextCentred)
+TEST_F(LookTest, YouLoseBoxIsModalWithOkOnlyAndTheProgramsTitleAndAsWideAsItsTitle)
 {
     showActive();
     bool seen = false;
@@ -247,24 +250,42 @@ TEST_F(LookTest, YouLoseBoxAndNamePromptAreAsWideAsTheirTitlesWithTheTextCentred
         auto* box = qobject_cast<QMessageBox*>(widget);
         ASSERT_NE(box, nullptr);
         seen = true;
-        EXPECT_EQ(box->windowTitle(), "lexidrop");
-        expectFitsTitleAndCentresMessage(box, box->findChild<QLabel*>("qt_msgbox_label"), "You Lose box");
         EXPECT_EQ(box->text(), "You Lose");
+        EXPECT_EQ(box->windowTitle(), "lexidrop");
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        EXPECT_TRUE(box->isModal());
+        expectFitsTitleAndCentresMessage(box, box->findChild<QLabel*>("qt_msgbox_label"), "You Lose box");
+        box->button(QMessageBox::Ok)->click();
     });
     window->messageBox("You Lose");
     EXPECT_TRUE(seen);
+}
 
-    seen = false;
-    whenBoxOpens([&](QWidget* widget) {
+TEST_F(LookTest, NameBoxHasThePromptTitleAnEmptyFieldIsAsWideAsItsTitleAndCancelGivesNothing)
+{
+    showActive();
+    whenBoxOpens([](QWidget* widget) {
         auto* dialog = qobject_cast<QInputDialog*>(widget);
         ASSERT_NE(dialog, nullptr);
-        seen = true;
         EXPECT_EQ(dialog->windowTitle(), "Lexidrop");
-        EXPECT_EQ(dialog->labelText(), "You placed 1st. Enter your name:");
+        EXPECT_EQ(dialog->labelText(), "You placed 3rd. Enter your name:");
+        EXPECT_EQ(dialog->textValue(), "");
         expectFitsTitleAndCentresMessage(dialog, dialog->findChild<QLabel*>(), "name prompt");
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(buttons->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        dialog->findChild<QLineEdit*>()->setText("Zed");
+        buttons->button(QDialogButtonBox::Cancel)->click();
     });
-    window->inputBox("You placed 1st. Enter your name:", "Lexidrop");
-    EXPECT_TRUE(seen);
+    EXPECT_EQ(window->inputBox("You placed 3rd. Enter your name:", "Lexidrop"), "");
+
+    whenBoxOpens([](QWidget* widget) {
+        auto* dialog = qobject_cast<QInputDialog*>(widget);
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>()->setText("Ann");
+        dialog->accept();
+    });
+    EXPECT_EQ(window->inputBox("prompt", "Lexidrop"), "Ann");
 }
 
 TEST_F(LookTest, FixedSizeWindowsOfferNoMaximiseButton)
