@@ -84,7 +84,8 @@ void run(benchmark::State& state, WordList list, bool hits)
     for (auto _ : state) {
         const std::string& probe = probes[next];
         next = (next + 1) % probes.size();
-        const bool member = Member(list, probe);
+        // Not const: Google Benchmark 1.9 deprecates DoNotOptimize of a const value.
+        bool member = Member(list, probe);
         benchmark::DoNotOptimize(member);
         found += member ? 1 : 0;
     }

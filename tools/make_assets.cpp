@@ -6,13 +6,16 @@
 //   next_piece.bmp   the 104 x 72 panel behind the preview tile
 //   about.gif        the 254 x 367 picture of the about window
 //   icons/hicolor/<N>x<N>/apps/org.lexidrop.LexiDrop.png   desktop icons
+//   drawn-with.txt   the Qt and font versions that drew them (see below)
 //
 // With `--preview DIR` it also writes enlarged PNG contact sheets into DIR
 // for looking at the art (they are not part of the game).  The output is
 // deterministic, so regenerating never churns git.
 #include <QDir>
 #include <QFontInfo>
+#include <QFile>
 #include <QGuiApplication>
+#include <QRawFont>
 #include <QString>
 #include <QStringList>
 
@@ -64,6 +67,49 @@ void requireSerifFace()
                  .arg(QLatin1String(kSerifFamily), info.family()));
 }
 
+// The version a font file gives itself: record 5 of its name table, in
+// the Windows (UTF-16) or Unicode form.  Empty when it has none.
+QString fontVersion(const QFont& font)
+{
+    const QByteArray table = QRawFont::fromFont(font).fontTable("name");
+    const auto word = [&](qsizetype at) {
+        return at + 2 <= table.size() ? int(uchar(table.at(at))) << 8 | uchar(table.at(at + 1)) : -1;
+    };
+    const int count = word(2);
+    const int strings = word(4);
+    for (int i = 0; i < count; ++i) {
+        const qsizetype record = 6 + 12 * qsizetype(i);
+        const int platform = word(record);
+        if (word(record + 6) != 5 || (platform != 0 && platform != 3))
+            continue;
+        const QByteArray utf16 = table.mid(strings + word(record + 10), word(record + 8));
+        QString version;
+        for (qsizetype at = 0; at + 1 < utf16.size(); at += 2)
+            version += QChar(ushort(uchar(utf16.at(at)) << 8 | uchar(utf16.at(at + 1))));
+        return version;
+    }
+    return QString();
+}
+
+// What the pictures' pixels depend on beyond this code: Qt's rasteriser
+// and the serif face's outlines.  Another release of either may shift the
+// antialiased edges a little, so the check of the committed pictures reads
+// this to know whether it may ask for the same bytes.
+QString drawnWith()
+{
+    return QString::fromLatin1("Qt %1; %2 Bold %3; %2 Italic %4\n")
+        .arg(QLatin1String(qVersion()), QLatin1String(kSerifFamily), fontVersion(serifFont(20)),
+             fontVersion(serifFont(20, SerifStyle::Italic)));
+}
+
+void writeDrawnWith(const QDir& dir)
+{
+    QFile file(dir.filePath("drawn-with.txt"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(drawnWith().toUtf8()) < 0 ||
+        !file.flush())
+        fail("cannot write " + file.fileName());
+}
+
 void writeLetterTiles(const QDir& dir)
 {
     for (char c = 'a'; c <= 'z'; ++c) {
@@ -94,6 +140,7 @@ void run(const Options& options)
     writeBmp(makePanel(), dir.filePath("next_piece.bmp"));
     writeGif(makeAbout(), dir.filePath("about.gif"));
     writeIcons(dir);
+    writeDrawnWith(dir);
     if (!options.previewDir.isEmpty())
         writePreviews(options.previewDir, dir.filePath("about.gif"));
 }

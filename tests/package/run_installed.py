@@ -16,6 +16,7 @@ nothing was written into the unpacked root.
 import argparse
 import glob
 import os
+import re
 import subprocess
 import sys
 
@@ -24,7 +25,9 @@ from support.desktop_session import Failure, wait_for
 
 PROGRAM = "usr/games/lexidrop"  # where the package installs the game, inside the root
 MISSING_REPORT = "cannot read the tile picture"
-EXPECTED_DEPENDS = ("libqt6widgets6", "libqt6gui6", "libqt6core6", "qt6-wayland", "fonts-liberation")
+# What the program needs beyond the libraries it links: Qt's Wayland plugin,
+# loaded at run time, and the font of its texts.
+EXPECTED_RUNTIME_DEPENDS = ("qt6-wayland", "fonts-liberation")
 ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 APP_ID = "org.lexidrop.LexiDrop"
 VALIDATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "validate_metadata.sh")
@@ -57,14 +60,46 @@ def tree(root):
 
 # -- checks of the package -------------------------------------------------
 
-def check_fields(deb):
+def linked_qt_packages(program):
+    """The packages that hold the Qt libraries program links, as this system
+    names them (libqt6core6 on Debian 12, libqt6core6t64 since Debian 13's
+    64-bit time transition)."""
+    dynamic = subprocess.run(["readelf", "-d", program], capture_output=True, text=True, check=True).stdout
+    needed = re.findall(r"\(NEEDED\)\s+Shared library: \[(libQt6\w+\.so[.\d]*)\]", dynamic)
+    if not needed:
+        raise Failure("the program links no Qt library:\n" + dynamic)
+    resolved = subprocess.run(["ldd", program], capture_output=True, text=True, check=True).stdout
+    packages = set()
+    for library in needed:
+        found = re.search(r"^\s*%s => (/\S+)" % re.escape(library), resolved, re.M)
+        if not found:
+            raise Failure("no %s on this system for the program to link:\n%s" % (library, resolved))
+        packages.add(owning_package(found.group(1)))
+    return sorted(packages)
+
+
+def owning_package(path):
+    # dpkg knows a library by the path its package ships, which on a merged
+    # /usr system may be the /lib or the /usr/lib form of the one found.
+    real = os.path.realpath(path)
+    for candidate in dict.fromkeys((path, real, re.sub(r"^/usr/lib/", "/lib/", real),
+                                    re.sub(r"^/lib/", "/usr/lib/", real))):
+        done = subprocess.run(["dpkg-query", "-S", candidate], capture_output=True, text=True)
+        if done.returncode == 0:
+            return done.stdout.split(":", 1)[0].strip()
+    raise Failure("no package holds " + path)
+
+
+def check_fields(deb, root):
     def field(name):
         return subprocess.run(["dpkg-deb", "-f", deb, name], capture_output=True, text=True,
                               check=True).stdout.strip()
 
     depends = [d.strip().split()[0] for d in field("Depends").split(",") if d.strip()]
     print("Depends:", field("Depends"))
-    for package in EXPECTED_DEPENDS:
+    qt = linked_qt_packages(os.path.join(root, PROGRAM))
+    print("Qt libraries linked, by package:", ", ".join(qt))
+    for package in qt + list(EXPECTED_RUNTIME_DEPENDS):
         if package not in depends:
             raise Failure("the package does not depend on " + package)
     for name, expected in (("Package", "lexidrop"), ("Section", "games")):
@@ -170,8 +205,8 @@ def run(args):
     letters = read_letters(args.letters)
     with desktop_session.XSession() as session:
         deb = build_package(args.build, session.scratch)
-        check_fields(deb)
         root = unpack(deb, session.scratch)
+        check_fields(deb, root)
         check_contents(root)
         validate(root)
         before = tree(root)
@@ -189,7 +224,7 @@ def main():
     parser.add_argument("--letters", required=True, type=os.path.abspath,
                         help="the directory of the source a.bmp .. z.bmp")
     args = parser.parse_args()
-    return desktop_session.run_checks(run, args, ("cpack", "dpkg", "dpkg-deb", "dpkg-shlibdeps", "Xvfb", "xdotool"))
+    return desktop_session.run_checks(run, args, ("cpack", "dpkg", "dpkg-deb", "dpkg-query", "dpkg-shlibdeps", "readelf", "ldd", "Xvfb", "xdotool"))
 
 
 if __name__ == "__main__":

@@ -30,7 +30,13 @@ from support.desktop_session import Failure, wait_for
 APP_ID = "org.lexidrop.LexiDrop"
 TITLE = "LexiDrop"
 FALL_STEP = 8
-PROTOCOL_LINE = re.compile(r"^\[\s*[\d.]+\]\s+(->\s+)?(\w+)@(\d+)\.(\w+)\((.*)\)\s*$")
+# One message of a WAYLAND_DEBUG log.  libwayland up to 1.22 (Debian 12)
+# writes "[time]  -> interface@id.message(args)"; 1.23 (Debian 13) names an
+# object "interface#id" and puts the queue, "{Default Queue}", before it.
+PROTOCOL_LINE = re.compile(
+    r"^\[\s*[\d.]+\]\s+(?:\{[^}]*\}\s+)?(->\s+)?(\w+)[@#](\d+)\.(\w+)\((.*)\)\s*$")
+# An object among a message's arguments, in either form.
+OBJECT_ARGUMENT = re.compile(r"\w[@#](\d+)")
 
 
 # -- what the protocol log shows -------------------------------------------
@@ -61,7 +67,7 @@ class ProtocolLog:
                 self._note(line.strip(), bool(request), interface, int(number), message, args)
 
     def _note(self, line, request, interface, number, message, args):
-        ids = [int(n) for n in re.findall(r"@(\d+)", args)]
+        ids = [int(n) for n in OBJECT_ARGUMENT.findall(args)]
         if request and (interface, message) == ("xdg_wm_base", "get_xdg_surface"):
             self._xdg_surfaces[ids[0]] = ids[1]
         elif request and (interface, message) == ("xdg_surface", "get_toplevel"):

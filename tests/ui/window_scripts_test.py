@@ -6,6 +6,7 @@ toplevels in a Wayland protocol log."""
 
 import os
 import random
+import re
 import struct
 import tempfile
 import unittest
@@ -210,6 +211,19 @@ qt.qpa.wayland: a line of Qt's own
 class ProtocolLog(unittest.TestCase):
     def test_the_toplevel_s_names_size_commits_and_output_are_read(self):
         tops = list(run_under_wayland.ProtocolLog(LOG).toplevels.values())
+        self.assertEqual(len(tops), 1)
+        top = tops[0]
+        self.assertEqual((top.title, top.app_id), ("LexiDrop", "org.lexidrop.LexiDrop"))
+        self.assertEqual((top.min_size, top.max_size), ((406, 498), (406, 498)))
+        self.assertEqual(top.committed, [(412, 531)])
+        self.assertTrue(top.on_output)
+
+    def test_the_newer_libwayland_form_is_read_alike(self):
+        # libwayland 1.23 names objects "interface#id" and writes the queue first.
+        newer = re.sub(r"(\w)@(\d+)", r"\1#\2", LOG)
+        newer = re.sub(r"^(\[[^]]*\]) ", r"\1 {Default Queue} ", newer, flags=re.M)
+        self.assertIn("{Default Queue}  -> xdg_toplevel#15.set_app_id(", newer)
+        tops = list(run_under_wayland.ProtocolLog(newer).toplevels.values())
         self.assertEqual(len(tops), 1)
         top = tops[0]
         self.assertEqual((top.title, top.app_id), ("LexiDrop", "org.lexidrop.LexiDrop"))
