@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-#include "game/geometry.h"
+#include "core/arithmetic.h"
 
 namespace lexidrop {
 
@@ -251,16 +251,23 @@ bool checkWord(WordList list, std::int16_t multiplier, Tally tally,
     }
     const std::int16_t points = toInt16(sum * multiplier);
     tally.Score = addToScore(tally.Score, points);
-    tally.LblScore = signedNumberText(tally.Score);
-    std::string last = std::move(word);
-    last += "   ";
-    last += signedNumberText(points);
-    last += " points";
-    tally.lblLast = std::move(last);
+    tally.LblScore = scoreText(tally.Score);
+    tally.lblLast = lastWordText(word, points);
     return true;
 }
 
 } // namespace
+
+std::string scoreText(std::int32_t score) { return signedNumberText(score); }
+
+std::string lastWordText(std::string_view word, std::int16_t points)
+{
+    std::string text(word);
+    text += "   ";
+    text += signedNumberText(points);
+    text += " points";
+    return text;
+}
 
 std::int16_t LetterWorth(std::string_view letter)
 {

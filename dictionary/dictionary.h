@@ -7,7 +7,7 @@
 // by length) are added to the score and both labels are rewritten.  A miss
 // changes nothing.  The caller only learns whether the run was a word.
 // Every addition is checked: a hit that would carry the score past its 32
-// bits throws RuleFailure (game/geometry.h) and leaves score and labels as
+// bits throws RuleFailure (core/arithmetic.h) and leaves score and labels as
 // they were, a run-time failure that the landing turns into game over.
 #pragma once
 
@@ -25,6 +25,12 @@ struct Tally {
     std::string& LblScore; // score label text, " 8" after the first word
     std::string& lblLast;  // last word label text, "cat    8 points"
 };
+
+// The score label's text: the number with one leading space in the place
+// of its sign (" 8"), as the lookups write it.
+std::string scoreText(std::int32_t score);
+// The last word label's text for a word that scored: "cat    8 points".
+std::string lastWordText(std::string_view word, std::int16_t points);
 
 // The four lists, one per lookup.
 enum class WordList { Three, Four, FiveFirst, FiveSecond };

@@ -43,14 +43,13 @@ constexpr std::size_t MaxMatches = 7;
 void Game::ClearWord(std::int16_t Length, std::int16_t Kind, std::int16_t Column, std::int16_t Row)
 {
     const int x0 = add16(TileSize * Column, WellLeft);
-    const int y0 = add16(TileSize * Row, -9);
+    const int y0 = add16(TileSize * Row, RowZeroTop);
     tile(state_.CurrentTile).Visible = false;
     showTile(state_.CurrentTile);
 
     const std::vector<int> matched = matchWordTiles(Length, Kind, x0, y0);
     if (Kind == Length + 1) {
-        const float first = static_cast<float>(x0 - WellLeft) / 32.0f + static_cast<float>(y0 + 9) / 4.0f;
-        clearColumnCells(toInt16(first), Length);
+        clearColumnCells(toInt16(cellOf(Column, Row)), Length);
     }
     for (int slot = Length; slot <= 4; ++slot) {
         state_.RemovedLeft.at(static_cast<std::size_t>(slot)) = 0;
@@ -180,9 +179,9 @@ void Game::collectSettleTiles()
     }
 }
 
-// Every listed tile sinks 8 pixels; at the fourth step each is recorded in
-// its new cell, list by list in index order, so the lower tile of a column
-// goes first.  Falling goes false with the fourth step.
+// Every listed tile sinks a settle step; at the last step each is recorded
+// in its new cell, list by list in index order, so the lower tile of a
+// column goes first.  Falling goes false with the last step.
 void Game::stepSettleTiles()
 {
     bool movedThisTick = false;
@@ -191,13 +190,13 @@ void Game::stepSettleTiles()
         const auto& list = state_.SettleTiles.at(k);
         for (std::size_t j = 0; j < list.size() && gamesLost_ == lostBefore; ++j) {
             const int t = list[j];
-            tile(t).Top += FallStep;
+            tile(t).Top += SettleStep;
             showTile(t);
             if (!movedThisTick) {
                 state_.SettleSteps = add16(state_.SettleSteps, 1);
             }
             movedThisTick = true;
-            if (state_.SettleSteps == 4) {
+            if (state_.SettleSteps == SettleTicks) {
                 landTile(t, &Game::settleLetter);
             }
         }

@@ -140,12 +140,12 @@ void Game::CheckLanding()
         }
         const Tile& other = tile(i);
         Tile& falling = tile(state_.CurrentTile);
-        if (falling.Top + 32.0f < other.Top || other.Left != falling.Left) {
+        if (falling.Top + TileSize < other.Top || other.Left != falling.Left) {
             continue;
         }
         // A tile slid into a taller stack is lifted onto its top.
-        if (falling.Top + 32.0f > other.Top) {
-            falling.Top = other.Top - 32.0f;
+        if (falling.Top + TileSize > other.Top) {
+            falling.Top = other.Top - TileSize;
             showTile(state_.CurrentTile);
         }
         landTile(state_.CurrentTile);

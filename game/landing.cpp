@@ -73,9 +73,12 @@ struct RestingPlace {
 
 RestingPlace restingPlace(std::int16_t left, std::int16_t top)
 {
-    const float column = static_cast<float>(add16(left, -WellLeft)) / 32.0f;
-    const float row = static_cast<float>(add16(top, 9)) / 32.0f;
-    return {column, row, column + 8.0f * row};
+    // The offsets from column 0 and row 0 are 16-bit sums, as every sum of the rules is.
+    add16(left, -WellLeft);
+    add16(top, -RowZeroTop);
+    const float column = columnOf(left);
+    const float row = rowOf(top);
+    return {column, row, cellOf(column, row)};
 }
 
 // The leading number of a label's text, as the game-over check reads it:

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "game/geometry.h"
+#include "core/arithmetic.h"
 
 namespace lexidrop {
 

@@ -17,9 +17,6 @@ namespace lexidrop::ui {
 
 namespace {
 
-// The rows of the well as the game counts them: 0 above the rim, 14 on the floor.
-constexpr int FloorRow = SpokenRows - 1;
-
 // Each item that is no widget has a slot: its place in the root's list
 // of items and in the readout's list of announced texts.
 constexpr int FirstWellRowSlot = 4;
@@ -437,14 +434,15 @@ QRect PlayFieldReadout::fallingRect() const
 
 PlayFieldReadout::Cell PlayFieldReadout::cellOf(const SeenTile& tile)
 {
-    const auto column = static_cast<int>(roundHalfEven((tile.left - WellLeft) / double(TileSize)));
-    const auto row = static_cast<int>(roundHalfEven((tile.top + 9) / double(TileSize)));
+    const auto column = static_cast<int>(roundHalfEven(columnOf(static_cast<float>(tile.left))));
+    const auto row = static_cast<int>(roundHalfEven(rowOf(static_cast<float>(tile.top))));
     return Cell{column, SpokenRows - row};
 }
 
 bool PlayFieldReadout::onGrid(const SeenTile& tile) const
 {
-    return (tile.left - WellLeft) % TileSize == 0 && (tile.top + 9) % TileSize == 0;
+    const Cell cell = cellOf(tile);
+    return tile.left == leftOfColumn(cell.column) && tile.top == topOfRow(SpokenRows - cell.rowFromFloor);
 }
 
 bool PlayFieldReadout::rests(std::size_t index) const
@@ -678,7 +676,7 @@ QRect PlayFieldAccessible::partRect(SpokenPart part, int number) const
     case SpokenPart::WellRow:
         return QRect(WellLeft, topOfRow(SpokenRows - number), Columns * TileSize, TileSize);
     case SpokenPart::NextPiece:
-        return QRect(PanelLeft, PanelTop, 104, 72);
+        return PanelRect;
     case SpokenPart::Table:
         return geometryOf(QStringLiteral("Label2"));
     case SpokenPart::TableRow:

@@ -46,6 +46,7 @@
 #include <string>
 #include <vector>
 
+#include "game/geometry.h"
 #include "game/port.h"
 
 class QWidget;
@@ -53,8 +54,8 @@ class QWidget;
 namespace lexidrop::ui {
 
 // Rows of the well a reader is told about: the fourteen inside it and the
-// one above its rim, where a tile can still rest.
-constexpr int SpokenRows = 15;
+// one above its rim (row 0), where a tile can still rest.
+constexpr int SpokenRows = FloorRow + 1;
 // Places of the top-ten table.
 constexpr int SpokenPlaces = 10;
 
@@ -112,7 +113,7 @@ private:
         int column = 0;
         int rowFromFloor = 0;
     };
-    using Grid = std::array<char, SpokenRows * 8>; // letter per cell, 0 = empty
+    using Grid = std::array<char, SpokenRows * Columns>; // letter per cell, 0 = empty
 
     static Cell cellOf(const SeenTile& tile);
     bool onGrid(const SeenTile& tile) const;

@@ -155,7 +155,7 @@ void Surface::paintEvent(QPaintEvent* event)
     if (!panel_.isNull()) {
         drawArt(painter, QPoint(PanelLeft, PanelTop), panel_, &panelDevice_);
     } else {
-        painter.fillRect(QRect(PanelLeft, PanelTop, 104, 72), QColor(0, 0, 96));
+        painter.fillRect(PanelRect, QColor(0, 0, 96));
     }
     for (const Shown& tile : tiles_) {
         if (tile.rect.isNull() || !event->region().intersects(tile.rect)) {

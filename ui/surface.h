@@ -39,9 +39,10 @@ struct FrameLine {
 // The twelve frame lines in drawing order (later ones on top).
 const std::vector<FrameLine>& frameLines();
 
-// Where the next-piece panel stands.
+// Where the next-piece panel stands, and its size (that of its picture).
 constexpr int PanelLeft = 288;
 constexpr int PanelTop = 22;
+constexpr QRect PanelRect(PanelLeft, PanelTop, 104, 72);
 
 class Surface : public QWidget {
     Q_OBJECT

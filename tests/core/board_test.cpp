@@ -24,14 +24,14 @@ TEST(WordSearch, EveryRunThroughTheLandedTileFindsItsWord)
         std::string last;
     };
     const std::vector<Case> cases = {
-        {"zebra", 4, false, "zebra    57 points"}, {"zebra", 0, false, "zebra    57 points"},
-        {"zebra", 1, false, "zebra    57 points"}, {"zebra", 2, false, "zebra    57 points"},
-        {"zebra", 3, false, "zebra    57 points"}, {"zebra", 0, true, "zebra    57 points"},
-        {"abet", 3, false, "abet    18 points"},   {"abet", 0, false, "abet    18 points"},
-        {"abet", 1, false, "abet    18 points"},   {"abet", 2, false, "abet    18 points"},
-        {"abet", 0, true, "abet    18 points"},    {"cat", 2, false, "cat    8 points"},
-        {"cat", 0, false, "cat    8 points"},      {"cat", 1, false, "cat    8 points"},
-        {"cat", 0, true, "cat    8 points"},
+        {"zebra", 4, false, lastWordText("zebra", 57)}, {"zebra", 0, false, lastWordText("zebra", 57)},
+        {"zebra", 1, false, lastWordText("zebra", 57)}, {"zebra", 2, false, lastWordText("zebra", 57)},
+        {"zebra", 3, false, lastWordText("zebra", 57)}, {"zebra", 0, true, lastWordText("zebra", 57)},
+        {"abet", 3, false, lastWordText("abet", 18)},   {"abet", 0, false, lastWordText("abet", 18)},
+        {"abet", 1, false, lastWordText("abet", 18)},   {"abet", 2, false, lastWordText("abet", 18)},
+        {"abet", 0, true, lastWordText("abet", 18)},    {"cat", 2, false, lastWordText("cat", 8)},
+        {"cat", 0, false, lastWordText("cat", 8)},      {"cat", 1, false, lastWordText("cat", 8)},
+        {"cat", 0, true, lastWordText("cat", 8)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.word + (c.down ? " down" : " across, landed at " + std::to_string(c.landed)));
@@ -76,7 +76,7 @@ TEST(WordSearch, AThreeLetterWordEndingAtTheLandedTileScoresAndClears)
     rig.drop(4, "t");
     EXPECT_EQ(rig.state().Score, 8);
     EXPECT_EQ(rig.state().LblScore, " 8");
-    EXPECT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_TRUE(rig.boardCells().empty());
     EXPECT_EQ(rig.state().TileCount, 0);
     EXPECT_TRUE(rig.state().TmrAuxiliaryEnabled);
@@ -91,7 +91,7 @@ TEST(WordSearch, ALongerWordThroughTheLandedTileWinsOverAShorterOne)
     rig.place(2, 14, "b");
     rig.place(3, 14, "e");
     rig.drop(4, "t");
-    EXPECT_EQ(rig.state().lblLast, "abet    18 points");
+    EXPECT_EQ(rig.state().lblLast, lastWordText("abet", 18));
     EXPECT_TRUE(rig.boardCells().empty());
 }
 
@@ -104,7 +104,7 @@ TEST(WordSearch, AmongRunsOfOneLengthTheRunEndingAtTheTileComesFirst)
     rig.place(5, 14, "a");
     rig.place(6, 14, "b");
     rig.drop(4, "t");
-    EXPECT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"117:a", "118:b"}));
 }
 
@@ -129,7 +129,7 @@ TEST(WordSearch, AFiveLetterWordOfTheSecondHalfIsFound)
     rig.place(3, 14, "r");
     rig.drop(4, "a");
     EXPECT_EQ(rig.state().Score, 57);
-    EXPECT_EQ(rig.state().lblLast, "zebra    57 points");
+    EXPECT_EQ(rig.state().lblLast, lastWordText("zebra", 57));
     EXPECT_TRUE(rig.boardCells().empty());
 }
 
@@ -147,7 +147,7 @@ TEST(WordSearch, TheDownwardRunIsTriedLastAmongItsLength)
     rig.place(4, 13, "x");
     rig.place(4, 12, "b");
     rig.drop(2, "c");
-    EXPECT_EQ(rig.state().lblLast, "cab    11 points");
+    EXPECT_EQ(rig.state().lblLast, lastWordText("cab", 11));
 }
 
 TEST(WordSearch, ADownwardWordClearsItsColumnAndLeavesNothingToSettle)
@@ -156,7 +156,7 @@ TEST(WordSearch, ADownwardWordClearsItsColumnAndLeavesNothingToSettle)
     rig.place(2, 14, "t");
     rig.place(2, 13, "a");
     rig.drop(2, "c");
-    EXPECT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_TRUE(rig.boardCells().empty());
     EXPECT_EQ(rig.state().TileCount, 0);
     for (int slot = 1; slot <= 4; ++slot) {
@@ -200,7 +200,7 @@ TEST(WordSearch, AWordInTheTopRowIsStillFound)
     rig.place(1, 0, "a");
     rig.place(2, 0, "t");
     rig.land(0, 0, "c");
-    EXPECT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.game.gamesLost(), 0);
 }
 
@@ -216,7 +216,7 @@ TEST(LandingModes, SettlingMovesLettersDownOneRowWithoutScoring)
         "dca.....",
     });
     rig.drop(3, "t");
-    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     rig.settle();
     EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"112:d", "113:o", "114:g"}));
     EXPECT_EQ(rig.state().Score, 8) << "words formed by settling never score";
@@ -231,7 +231,7 @@ TEST(LandingModes, ClearingADownwardWordEmptiesOnlyItsOwnCells)
         "..x.....",
     });
     rig.drop(2, "c");
-    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.boardCells(), std::vector<std::string>{"114:x"});
     EXPECT_EQ(rig.state().TileCount, 1);
     EXPECT_EQ(rig.state().ImgLetter.at(1).Tag, "x");
@@ -352,7 +352,7 @@ TEST(ClearWord, SurvivorsAreRenumberedInOrderAndTheSlotsFollowTileIndexOrder)
     rig.place(3, 14, "a"); // 5: X0 - 32
     rig.place(6, 13, "w"); // 6
     rig.drop(4, "t");      // 7: X0 = 149
-    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.state().TileCount, 4);
     ASSERT_EQ(rig.state().ImgLetter.size(), 5u);
     const std::vector<std::string> tags{rig.state().ImgLetter[1].Tag, rig.state().ImgLetter[2].Tag,
@@ -380,7 +380,7 @@ TEST(ClearWord, FiveLetterSlotsHoldTheRemovedTilesByIndexNotByPosition)
     rig.place(2, 14, "i");
     rig.place(1, 14, "u");
     rig.drop(0, "q");
-    ASSERT_EQ(rig.state().lblLast, "quick    99 points");
+    ASSERT_EQ(rig.state().lblLast, lastWordText("quick", 99));
     const std::array<std::int16_t, 5> lefts{0, 149, 117, 85, 53};
     EXPECT_EQ(rig.state().RemovedLeft, lefts);
 }
@@ -392,7 +392,7 @@ TEST(ClearWord, ATileInAnotherRowAtATargetColumnIsNotMatched)
     rig.place(3, 14, "a");
     rig.place(2, 13, "o"); // same Left as a target, one row up: stays
     rig.drop(4, "t");
-    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     ASSERT_EQ(rig.state().TileCount, 1);
     EXPECT_EQ(rig.state().ImgLetter.at(1).Tag, "o");
 }
@@ -420,7 +420,7 @@ TEST(Settle, TilesAboveAClearedWordSinkOneRowInFourTicks)
     rig.place(2, 12, "p"); // 4 above it
     rig.place(4, 13, "e"); // 5 above the right tile
     rig.drop(3, "a");
-    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"98:p", "106:o", "108:e"}));
     for (int tick = 1; tick <= 3; ++tick) {
         rig.game.TmrAuxiliary_Timer();
@@ -467,7 +467,7 @@ TEST(Settle, AFullColumnOverARemovedTileSettlesWhole)
     }
     rig.place(2, 14, "a");
     rig.drop(3, "t");
-    ASSERT_EQ(rig.state().lblLast, "cat    8 points");
+    ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.settle(), 4);
     for (int row = 1; row <= 14; ++row) {
         EXPECT_EQ(rig.state().Board.at(static_cast<std::size_t>(cellOf(1, row))), "o") << row;
@@ -520,7 +520,7 @@ TEST(NewGame, ClearsTheWellAndScoreButKeepsTheLettersAndLastWord)
     EXPECT_EQ(rig.state().Score, 0);
     EXPECT_EQ(rig.state().LblScore, "0");
     EXPECT_EQ((rig.window.labels[{Label::Score, 0}]), "0") << "the view is told the new text";
-    EXPECT_EQ(rig.state().lblLast, "cat    8 points");
+    EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.state().NextLetter, "q");
     EXPECT_EQ(rig.state().CurrentLetter, "z");
     EXPECT_EQ(rig.state().RemovedLeft[1], 85);

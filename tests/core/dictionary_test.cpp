@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dictionary/dictionary.h"
-#include "game/geometry.h"
+#include "core/arithmetic.h"
 
 namespace lexidrop::testing {
 namespace {

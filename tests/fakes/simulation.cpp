@@ -1,6 +1,7 @@
 #include "fakes/simulation.h"
 
 #include <array>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -10,96 +11,148 @@ namespace lexidrop::testing {
 
 namespace {
 
-// Returns a description of the first broken invariant, or "".
-std::string checkWell(const Game& rules)
+// Each check returns a description of the first broken invariant, or "".
+
+std::string describe(const std::ostringstream& fault) { return fault.str(); }
+
+// Tiles 0..TileCount, dense, each carrying its own index; no failure path
+// taken; a settle never rests between ticks on its last step.
+std::string checkTileArray(const Game& rules)
 {
     const GameState& game = rules.state();
     std::ostringstream fault;
     if (game.ImgLetter.size() != static_cast<std::size_t>(game.TileCount) + 1) {
         fault << "tile array holds " << game.ImgLetter.size() << " for TileCount " << game.TileCount;
-        return fault.str();
+        return describe(fault);
     }
     for (int i = 0; i <= game.TileCount; ++i) {
         if (game.ImgLetter[static_cast<std::size_t>(i)].Index != i) {
             fault << "tile " << i << " carries index " << game.ImgLetter[static_cast<std::size_t>(i)].Index;
-            return fault.str();
+            return describe(fault);
         }
     }
     if (rules.lastGameOver() == GameOverCause::Failure) {
         return "a game ended through the failure path";
     }
-    if (game.SettleSteps < 0 || game.SettleSteps > 3) {
+    if (game.SettleSteps < 0 || game.SettleSteps >= SettleTicks) {
         fault << "SettleSteps " << game.SettleSteps << " between ticks";
-        return fault.str();
+        return describe(fault);
     }
-    const bool flying = game.Falling && game.CurrentTile >= 1 && game.CurrentTile <= game.TileCount;
-    if (flying) {
-        const Tile& t = game.ImgLetter[static_cast<std::size_t>(game.CurrentTile)];
-        const int top = static_cast<int>(t.Top);
-        if (static_cast<float>(top) != t.Top || ((top - 23) % 8 + 8) % 8 != 0) {
-            fault << "falling tile at Top " << t.Top;
-            return fault.str();
-        }
-        if (game.CurrentTile != game.TileCount) {
-            return "the falling tile is not the highest index";
-        }
-    }
-    const bool settling = game.TmrAuxiliaryEnabled || game.SettleStarted;
-    if (settling) {
+    return "";
+}
+
+bool flying(const GameState& game)
+{
+    return game.Falling && game.CurrentTile >= 1 && game.CurrentTile <= game.TileCount;
+}
+
+// The tile in play is the highest index, a whole number of fall steps below its spawn.
+std::string checkFallingTile(const GameState& game)
+{
+    if (!flying(game)) {
         return "";
     }
-    std::array<int, BoardCells> owner{};
-    int resting = 0;
+    const Tile& t = game.ImgLetter[static_cast<std::size_t>(game.CurrentTile)];
+    const int top = static_cast<int>(t.Top);
+    if (static_cast<float>(top) != t.Top || ((top - SpawnTop) % FallStep + FallStep) % FallStep != 0) {
+        std::ostringstream fault;
+        fault << "falling tile at Top " << t.Top;
+        return describe(fault);
+    }
+    return game.CurrentTile != game.TileCount ? "the falling tile is not the highest index" : "";
+}
+
+// The Board cell a resting tile stands exactly on, if it is on the grid.
+std::optional<int> restingCell(const Tile& t)
+{
+    const int column = static_cast<int>(roundHalfEven(columnOf(t.Left)));
+    const int row = static_cast<int>(roundHalfEven(rowOf(t.Top)));
+    const bool onGrid = t.Left == static_cast<float>(leftOfColumn(column)) &&
+                        t.Top == static_cast<float>(topOfRow(row)) && column >= 0 && column < Columns;
+    return onGrid ? std::optional<int>(column + Columns * row) : std::nullopt;
+}
+
+// Every resting tile visible on a cell of its own that holds its letter;
+// owner gets each cell's tile index.
+std::string checkRestingTiles(const GameState& game, std::array<int, BoardCells>& owner)
+{
+    std::ostringstream fault;
     for (int i = 1; i <= game.TileCount; ++i) {
-        if (flying && i == game.CurrentTile) {
+        if (flying(game) && i == game.CurrentTile) {
             continue;
         }
         const Tile& t = game.ImgLetter[static_cast<std::size_t>(i)];
-        const int left = static_cast<int>(t.Left);
-        const int top = static_cast<int>(t.Top);
-        if ((left - WellLeft) % TileSize != 0 || left < WellLeft || left > 245 || (top + 9) % TileSize != 0 ||
-            !t.Visible) {
+        const std::optional<int> onGrid = restingCell(t);
+        if (!onGrid || !t.Visible) {
             fault << "resting tile " << i << " at " << t.Left << "," << t.Top;
-            return fault.str();
+            return describe(fault);
         }
-        const int cell = (left - WellLeft) / TileSize + 8 * ((top + 9) / TileSize);
+        const int cell = *onGrid;
         if (cell < 0 || cell >= BoardCells) {
             fault << "resting tile " << i << " outside the board, cell " << cell;
-            return fault.str();
+            return describe(fault);
         }
-        if (owner[static_cast<std::size_t>(cell)] != 0) {
-            fault << "tiles " << owner[static_cast<std::size_t>(cell)] << " and " << i << " share cell " << cell;
-            return fault.str();
+        int& holder = owner[static_cast<std::size_t>(cell)];
+        if (holder != 0) {
+            fault << "tiles " << holder << " and " << i << " share cell " << cell;
+            return describe(fault);
         }
-        owner[static_cast<std::size_t>(cell)] = i;
-        ++resting;
+        holder = i;
         if (game.Board[static_cast<std::size_t>(cell)] != t.Tag) {
             fault << "cell " << cell << " holds '" << game.Board[static_cast<std::size_t>(cell)] << "' under tile "
                   << i << " '" << t.Tag << "'";
-            return fault.str();
+            return describe(fault);
         }
     }
+    return "";
+}
+
+// A letter in Board exactly where a tile rests, and stacks standing on the
+// floor without gaps, indices rising upwards.
+std::string checkStacks(const GameState& game, const std::array<int, BoardCells>& owner)
+{
+    std::ostringstream fault;
     for (int cell = 0; cell < BoardCells; ++cell) {
         const bool letter = !game.Board[static_cast<std::size_t>(cell)].empty();
-        if (letter != (owner[static_cast<std::size_t>(cell)] != 0)) {
+        const int tileHere = owner[static_cast<std::size_t>(cell)];
+        if (letter != (tileHere != 0)) {
             fault << "cell " << cell << " has a letter without a tile or a tile without a letter";
-            return fault.str();
+            return describe(fault);
         }
-        // Stacks stand on the floor without gaps, indices rising upwards.
-        const int below = cell + 8;
-        if (letter && cell < 112) {
-            if (below >= BoardCells || owner[static_cast<std::size_t>(below)] == 0) {
-                fault << "tile in cell " << cell << " floats";
-                return fault.str();
-            }
-            if (owner[static_cast<std::size_t>(below)] > owner[static_cast<std::size_t>(cell)]) {
-                fault << "cell " << cell << " holds a lower index than the tile below it";
-                return fault.str();
-            }
+        if (!letter || cell >= FloorRow * Columns) {
+            continue;
+        }
+        const int below = cell + Columns;
+        if (below >= BoardCells || owner[static_cast<std::size_t>(below)] == 0) {
+            fault << "tile in cell " << cell << " floats";
+            return describe(fault);
+        }
+        if (owner[static_cast<std::size_t>(below)] > tileHere) {
+            fault << "cell " << cell << " holds a lower index than the tile below it";
+            return describe(fault);
         }
     }
-    (void)resting;
     return "";
+}
+
+// The first broken invariant of the well, or "".  While a settle runs,
+// tiles stand between cells, so only the tile array and the falling tile
+// are checked.
+std::string checkWell(const Game& rules)
+{
+    const GameState& game = rules.state();
+    if (std::string fault = checkTileArray(rules); !fault.empty()) {
+        return fault;
+    }
+    if (std::string fault = checkFallingTile(game); !fault.empty()) {
+        return fault;
+    }
+    if (game.TmrAuxiliaryEnabled || game.SettleStarted) {
+        return "";
+    }
+    std::array<int, BoardCells> owner{};
+    std::string fault = checkRestingTiles(game, owner);
+    return fault.empty() ? checkStacks(game, owner) : fault;
 }
 
 } // namespace

@@ -115,6 +115,26 @@ TEST_F(HelpWindowsTest, HelpWindowCaptionsAreStoredExactly)
     EXPECT_EQ(helpLabel(help, "Label7")->textFormat(), Qt::PlainText);
 }
 
+// The worth columns are the player's only table of worths: each letter's
+// entry must be what the game pays for it.
+TEST_F(HelpWindowsTest, TheWorthColumnsShowWhatEachLetterScores)
+{
+    HelpWindow help;
+    const std::pair<const char*, const char*> columns[] = {{"Label1", "Label2"}, {"Label3", "Label4"}};
+    int shown = 0;
+    for (const auto& [letterColumn, worthColumn] : columns) {
+        const QStringList letters = helpLabel(help, letterColumn)->text().split(' ', Qt::SkipEmptyParts);
+        const QStringList worths = helpLabel(help, worthColumn)->text().split(' ', Qt::SkipEmptyParts);
+        ASSERT_EQ(letters.size(), worths.size()) << letterColumn;
+        for (qsizetype i = 0; i < letters.size(); ++i) {
+            const std::string letter = letters.at(i).toLower().toStdString();
+            EXPECT_EQ(worths.at(i).toInt(), LetterWorth(letter)) << letter;
+            ++shown;
+        }
+    }
+    EXPECT_EQ(shown, 26);
+}
+
 TEST_F(HelpWindowsTest, HelpLabelsStandAtTheirPlacesInTheirFonts)
 {
     HelpWindow help;
