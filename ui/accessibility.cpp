@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "game/geometry.h"
+#include "ui/layout.h"
 #include "ui/pictures.h"
 #include "ui/surface.h"
 
@@ -67,9 +68,11 @@ QChar capital(char letter) { return QChar(static_cast<char>(std::toupper(static_
 // The labels whose text the readout's items already speak.
 bool foldedIntoItems(const QString& objectName)
 {
-    return objectName == QLatin1String("Label1") || objectName == QLatin1String("Label2") ||
-           objectName == QLatin1String("Label3") || objectName.startsWith(QLatin1String("LblName")) ||
-           objectName.startsWith(QLatin1String("LblHs"));
+    return objectName == QLatin1String(layout::ScoreCaption.name) ||
+           objectName == QLatin1String(layout::TableCaption.name) ||
+           objectName == QLatin1String(layout::LastWordCaption.name) ||
+           objectName.startsWith(QLatin1String(layout::TableNamePrefix)) ||
+           objectName.startsWith(QLatin1String(layout::TableScorePrefix));
 }
 
 AnnouncementListener listener = nullptr; // see listenToAnnouncements()
@@ -273,11 +276,11 @@ void PlayFieldReadout::labelChanged(Label label, int place, const std::string& t
     switch (label) {
     case Label::Score:
         score_ = text;
-        setLabelName("LblScore", scoreText());
+        setLabelName(layout::Score.name, scoreText());
         return;
     case Label::Last:
         last_ = text;
-        setLabelName("lblLast", lastWordText());
+        setLabelName(layout::LastWord.name, lastWordText());
         return;
     case Label::Name:
         names_.at(at) = text;
@@ -606,15 +609,15 @@ std::vector<QAccessibleInterface*> PlayFieldAccessible::children() const
         add(part(SpokenPart::Falling));
         add(part(SpokenPart::Well));
         add(part(SpokenPart::NextPiece));
-        addLabel("LblScore");
+        addLabel(layout::Score.name);
         add(part(SpokenPart::Table));
-        addLabel("lblLast");
+        addLabel(layout::LastWord.name);
     }
     for (QObject* object : field->children()) {
         auto* other = qobject_cast<QWidget*>(object);
         if (other == nullptr || other->isWindow() || foldedIntoItems(other->objectName()) ||
-            (readout_ && (other->objectName() == QLatin1String("LblScore") ||
-                          other->objectName() == QLatin1String("lblLast")))) {
+            (readout_ && (other->objectName() == QLatin1String(layout::Score.name) ||
+                          other->objectName() == QLatin1String(layout::LastWord.name)))) {
             continue;
         }
         add(QAccessible::queryAccessibleInterface(other));
@@ -659,14 +662,9 @@ QString PlayFieldAccessible::text(QAccessible::Text t) const
 
 QRect PlayFieldAccessible::partRect(SpokenPart part, int number) const
 {
-    const QWidget* field = widget();
-    if (field == nullptr) {
+    if (widget() == nullptr) {
         return {};
     }
-    const auto geometryOf = [field](const QString& name) {
-        const QWidget* label = childNamed(field, name);
-        return label != nullptr ? label->geometry() : QRect();
-    };
     const QRect well(WellLeft, SpawnTop, Columns * TileSize, FloorRow * TileSize);
     switch (part) {
     case SpokenPart::Falling:
@@ -678,10 +676,9 @@ QRect PlayFieldAccessible::partRect(SpokenPart part, int number) const
     case SpokenPart::NextPiece:
         return PanelRect;
     case SpokenPart::Table:
-        return geometryOf(QStringLiteral("Label2"));
+        return layout::TableCaption.box;
     case SpokenPart::TableRow:
-        return geometryOf(QStringLiteral("LblName%1").arg(number))
-            .united(geometryOf(QStringLiteral("LblHs%1").arg(number)));
+        return layout::tableNameBox(number).united(layout::tableScoreBox(number));
     }
     return {};
 }

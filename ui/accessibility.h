@@ -47,6 +47,7 @@
 #include <vector>
 
 #include "game/geometry.h"
+#include "scores/high_scores.h"
 #include "game/port.h"
 
 class QWidget;
@@ -57,7 +58,7 @@ namespace lexidrop::ui {
 // one above its rim (row 0), where a tile can still rest.
 constexpr int SpokenRows = FloorRow + 1;
 // Places of the top-ten table.
-constexpr int SpokenPlaces = 10;
+constexpr int SpokenPlaces = Places;
 
 // The spoken forms of single label texts, as shown on screen.
 QString spokenScore(const std::string& shown);                                   // "Score: 120"

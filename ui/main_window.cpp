@@ -16,6 +16,7 @@
 
 #include "ui/accessibility.h"
 #include "ui/keys.h"
+#include "ui/layout.h"
 #include "ui/look.h"
 
 namespace lexidrop::ui {
@@ -58,16 +59,17 @@ Kind* styleLabel(Kind* label, const char* name, QRect geometry, Qt::Alignment al
     return label;
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignment alignment, Border border)
+QLabel* makeLabel(QWidget* parent, const LabelPlace& place, Qt::Alignment alignment, Border border)
 {
-    return styleLabel(new QLabel(parent), name, geometry, alignment, border);
+    return styleLabel(new QLabel(parent), place.name, place.box, alignment, border);
 }
 
 // A name or score of the table: one line, shortened or shrunk to its box.
-TableLabel* makeTableLabel(QWidget* parent, const char* name, QRect geometry, Qt::Alignment alignment,
+TableLabel* makeTableLabel(QWidget* parent, const QString& name, QRect geometry, Qt::Alignment alignment,
                            TableLabel::Fit fit)
 {
-    auto* label = styleLabel(new TableLabel(parent, fit), name, geometry, alignment, Border::None);
+    auto* label = styleLabel(new TableLabel(parent, fit), name.toLatin1().constData(), geometry, alignment,
+                             Border::None);
     label->setWordWrap(false);
     return label;
 }
@@ -129,27 +131,24 @@ void MainWindow::buildLabels()
     // The labels that name no font of their own take the client area's.
     surface_->setFont(defaultWindowFont());
     // Created bottom first: each later label lies over the earlier ones.
-    label1_ = makeLabel(surface_, "Label1", {289, 113, 113, 79}, Qt::AlignHCenter, Border::Single);
+    label1_ = makeLabel(surface_, layout::ScoreCaption, Qt::AlignHCenter, Border::Single);
     label1_->setFont(timesNewRoman(20.25));
     label1_->setText(QStringLiteral("Score:"));
-    lblScore_ = makeLabel(surface_, "LblScore", {294, 152, 99, 33}, Qt::AlignHCenter, Border::None);
+    lblScore_ = makeLabel(surface_, layout::Score, Qt::AlignHCenter, Border::None);
     lblScore_->setFont(timesNewRoman(20.25));
-    label2_ = makeLabel(surface_, "Label2", {289, 208, 112, 226}, Qt::AlignHCenter, Border::Single);
+    label2_ = makeLabel(surface_, layout::TableCaption, Qt::AlignHCenter, Border::Single);
     label2_->setFont(timesNewRoman(12));
     label2_->setText(QStringLiteral("High Scores:"));
     for (int i = 0; i < Places; ++i) {
-        const int top = i == 0 ? 232 : 233 + 20 * i;
-        const QByteArray name = "LblName" + QByteArray::number(i);
-        lblName_[static_cast<std::size_t>(i)] = makeTableLabel(surface_, name.constData(), {293, top, 46, 19},
-                                                               Qt::AlignLeft, TableLabel::Fit::Elide);
+        lblName_.at(static_cast<std::size_t>(i)) = makeTableLabel(
+            surface_, layout::tableNameObject(i), layout::tableNameBox(i), Qt::AlignLeft, TableLabel::Fit::Elide);
     }
     for (int i = 0; i < Places; ++i) {
-        const QByteArray name = "LblHs" + QByteArray::number(i);
-        lblHs_[static_cast<std::size_t>(i)] = makeTableLabel(surface_, name.constData(), {344, 233 + 20 * i, 46, 19},
-                                                             Qt::AlignRight, TableLabel::Fit::Shrink);
+        lblHs_.at(static_cast<std::size_t>(i)) = makeTableLabel(
+            surface_, layout::tableScoreObject(i), layout::tableScoreBox(i), Qt::AlignRight, TableLabel::Fit::Shrink);
     }
-    lblLast_ = makeLabel(surface_, "lblLast", {288, 456, 113, 17}, Qt::AlignLeft, Border::Single);
-    label3_ = makeLabel(surface_, "Label3", {288, 440, 113, 17}, Qt::AlignHCenter, Border::None);
+    lblLast_ = makeLabel(surface_, layout::LastWord, Qt::AlignLeft, Border::Single);
+    label3_ = makeLabel(surface_, layout::LastWordCaption, Qt::AlignHCenter, Border::None);
     label3_->setText(QStringLiteral("Last Word"));
 }
 
