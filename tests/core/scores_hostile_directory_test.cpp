@@ -96,13 +96,15 @@ TEST(HostileDirectory, APlantedLinkForTheTemporaryOrLockFileLeavesWhatItPointsTo
     }
 }
 
-TEST(HostileDirectory, AnHsTxtOfAnotherUsersLinkOrNotAFileIsNeitherReadNorWrittenNorReplaced)
+// An hs.txt that is not the player's own regular file, and how to make it.
+struct ForeignHsTxt {
+    const char* what;
+    std::function<void(const fs::path& hs, const fs::path& victims)> make;
+};
+
+std::vector<ForeignHsTxt> foreignHsTxts()
 {
-    struct Case {
-        const char* what;
-        std::function<void(const fs::path& hs, const fs::path& victims)> make;
-    };
-    const std::vector<Case> cases = {
+    return {
         {"another user's link to a file",
          [](const fs::path& hs, const fs::path& v) {
              writeFile(v / "notes.txt", PlayersBytes);
@@ -124,13 +126,17 @@ TEST(HostileDirectory, AnHsTxtOfAnotherUsersLinkOrNotAFileIsNeitherReadNorWritte
         {"a pipe", [](const fs::path& hs, const fs::path&) { ASSERT_EQ(::mkfifo(hs.c_str(), 0600), 0); }},
         {"a directory", [](const fs::path& hs, const fs::path&) { fs::create_directory(hs); }},
     };
+}
+
+TEST(HostileDirectory, AnHsTxtOfAnotherUsersLinkOrNotAFileIsNeitherReadNorWrittenNorReplaced)
+{
     if (::geteuid() != 0) {
         GTEST_SKIP() << "giving a link to another user needs root";
     }
-    for (const Case& c : cases) {
+    for (const ForeignHsTxt& c : foreignHsTxts()) {
         SCOPED_TRACE(c.what);
         TempDir game, player;
-        c.make(game.hs(), player.path());
+        ASSERT_NO_FATAL_FAILURE(c.make(game.hs(), player.path()));
         const auto before = snapshot(player.path());
         const auto hsBefore = fs::symlink_status(game.hs()).type();
 

@@ -55,22 +55,24 @@ struct Window {
     }
 };
 
-TEST(SharedHighScoreFile, TwoWindowsKeepBothEntriesHoweverTheirReadsPromptsAndSavesInterleave)
+// Two windows A and B on one file, and what the file holds after both saved.
+struct Interleaving {
+    const char* what;
+    Entries start;
+    std::int32_t a, b;                // the two windows' final scores
+    bool bAsksWhileASaves;            // false: both read, A saves, then B saves
+    std::string bPrompt;              // what B was asked
+    Entries saved;                    // the file afterwards
+};
+
+std::vector<Interleaving> interleavings()
 {
-    struct Case {
-        const char* what;
-        Entries start;
-        std::int32_t a, b;                // the two windows' final scores
-        bool bAsksWhileASaves;            // false: both read, A saves, then B saves
-        std::string bPrompt;              // what B was asked
-        Entries saved;                    // the file afterwards
-    };
     const Entries full = {{"P1", 100}, {"P2", 90}, {"P3", 80}, {"P4", 70}, {"P5", 60},
                           {"P6", 50},  {"P7", 40}, {"P8", 30}, {"P9", 20}, {"P10", 10}};
     Entries fullWithA = full;
     fullWithA.insert(fullWithA.begin() + 5, {"Ann", 55});
     fullWithA.pop_back();
-    const std::vector<Case> cases = {
+    return {
         {"both read, A saves, B saves a lower score", {{"Old", 50}}, 300, 200, false,
          std::string(placePrompt(1)), {{"Ann", 300}, {"Bob", 200}, {"Old", 50}}},
         {"both read, A saves, B saves a higher score", {{"Old", 50}}, 200, 300, false,
@@ -84,29 +86,39 @@ TEST(SharedHighScoreFile, TwoWindowsKeepBothEntriesHoweverTheirReadsPromptsAndSa
         {"A saves the same score while B asks: an equal score takes no place", {{"Old", 50}}, 70, 70, true,
          std::string(placePrompt(0)), {{"Ann", 70}, {"Old", 50}}},
     };
-    for (const Case& c : cases) {
+}
+
+// Plays one interleaving and checks B's prompt, the file and what B shows.
+void expectBothEntriesKept(const Interleaving& c)
+{
+    TempDir dir;
+    writeFile(dir.hs(), fileOf(c.start));
+    const auto store = makeFileStore(dir.hs());
+    Window a, b;
+    a.table.LoadHighScores(*store, a.names, a.scores);
+    b.table.LoadHighScores(*store, b.names, b.scores);
+    const auto aSaves = [&] { a.table.UpdateHighScores(c.a, a.answer("Ann"), *store); };
+    if (c.bAsksWhileASaves) {
+        b.table.UpdateHighScores(c.b, b.answer("Bob", aSaves), *store);
+    } else {
+        aSaves();
+        b.table.UpdateHighScores(c.b, b.answer("Bob"), *store);
+    }
+    EXPECT_EQ(b.prompts, std::vector<std::string>{c.bPrompt});
+    EXPECT_EQ(readFile(dir.hs()), fileOf(c.saved));
+    // The later window shows the file as it is now.
+    b.table.ShowHighScores(b.names, b.scores);
+    for (std::size_t i = 0; i < c.saved.size(); ++i) {
+        EXPECT_EQ(b.names.at(i), c.saved[i].first);
+        EXPECT_EQ(b.scores.at(i), std::to_string(c.saved[i].second));
+    }
+}
+
+TEST(SharedHighScoreFile, TwoWindowsKeepBothEntriesHoweverTheirReadsPromptsAndSavesInterleave)
+{
+    for (const Interleaving& c : interleavings()) {
         SCOPED_TRACE(c.what);
-        TempDir dir;
-        writeFile(dir.hs(), fileOf(c.start));
-        const auto store = makeFileStore(dir.hs());
-        Window a, b;
-        a.table.LoadHighScores(*store, a.names, a.scores);
-        b.table.LoadHighScores(*store, b.names, b.scores);
-        const auto aSaves = [&] { a.table.UpdateHighScores(c.a, a.answer("Ann"), *store); };
-        if (c.bAsksWhileASaves) {
-            b.table.UpdateHighScores(c.b, b.answer("Bob", aSaves), *store);
-        } else {
-            aSaves();
-            b.table.UpdateHighScores(c.b, b.answer("Bob"), *store);
-        }
-        EXPECT_EQ(b.prompts, std::vector<std::string>{c.bPrompt});
-        EXPECT_EQ(readFile(dir.hs()), fileOf(c.saved));
-        // The later window shows the file as it is now.
-        b.table.ShowHighScores(b.names, b.scores);
-        for (std::size_t i = 0; i < c.saved.size(); ++i) {
-            EXPECT_EQ(b.names[i], c.saved[i].first);
-            EXPECT_EQ(b.scores[i], std::to_string(c.saved[i].second));
-        }
+        expectBothEntriesKept(c);
     }
 }
 

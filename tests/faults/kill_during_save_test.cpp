@@ -129,6 +129,24 @@ protected:
         return child;
     }
 
+    // Puts before in hs.txt, starts the save of after, kills it delayNs
+    // later and gives what hs.txt then holds.
+    void killSaveAfter(const std::string& before, const std::string& after, long delayNs, std::string& now)
+    {
+        {
+            std::ofstream out(file, std::ios::binary | std::ios::trunc);
+            out << before;
+        }
+        const pid_t child = startSave(after);
+        ASSERT_GT(child, 0);
+        const timespec wait{delayNs / 1'000'000'000, delayNs % 1'000'000'000};
+        ::nanosleep(&wait, nullptr);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        now = contentsOf(file);
+    }
+
     std::filesystem::path dir;
     std::filesystem::path file;
 };
@@ -142,23 +160,12 @@ TEST_F(KillDuringSave, LeavesTheOldFileOrTheNewOneWholeNeverAPart)
     int old = 0, replaced = 0, cutMidWrite = 0;
     constexpr int Iterations = 16;
     for (int i = 0; i < Iterations; ++i) {
-        {
-            std::ofstream out(file, std::ios::binary | std::ios::trunc);
-            out << before;
-        }
         // Most kills land while the bytes go out; every fourth one after
         // them, in the flush, the rename or the exit.
         std::uniform_int_distribution<long> during(0, writeNs), late(writeNs, writeNs + 30'000'000);
         const long delay = i % 4 == 3 ? late(random) : during(random);
-        const pid_t child = startSave(after);
-        ASSERT_GT(child, 0);
-        const timespec wait{delay / 1'000'000'000, delay % 1'000'000'000};
-        ::nanosleep(&wait, nullptr);
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-
-        const std::string now = contentsOf(file);
+        std::string now;
+        ASSERT_NO_FATAL_FAILURE(killSaveAfter(before, after, delay, now));
         ASSERT_TRUE(now == before || now == after)
             << "iteration " << i << ", killed after " << delay / 1000 << " us: hs.txt has " << now.size()
             << " bytes:\n" << now;
