@@ -253,6 +253,9 @@ bool checkWord(WordList list, std::int16_t multiplier, Tally tally,
     tally.Score = addToScore(tally.Score, points);
     tally.LblScore = scoreText(tally.Score);
     tally.lblLast = lastWordText(word, points);
+    if (tally.scored != nullptr) {
+        *tally.scored = ScoredWord{std::move(word), points};
+    }
     return true;
 }
 

@@ -18,12 +18,19 @@
 
 namespace lexidrop {
 
+// A word that scored, and its points.
+struct ScoredWord {
+    std::string word;
+    std::int16_t points = 0;
+};
+
 // Where a found word's points and texts go: the running score and the two
-// labels that show it.
+// labels that show it, and the word itself when the caller asks for it.
 struct Tally {
-    std::int32_t& Score;   // running score of the game
-    std::string& LblScore; // score label text, " 8" after the first word
-    std::string& lblLast;  // last word label text, "cat    8 points"
+    std::int32_t& Score;           // running score of the game
+    std::string& LblScore;         // score label text, " 8" after the first word
+    std::string& lblLast;          // last word label text, "cat    8 points"
+    ScoredWord* scored = nullptr;  // set on a hit, where given
 };
 
 // The score label's text: the number with one leading space in the place

@@ -131,7 +131,7 @@ void Game::closeGaps(const std::vector<int>& matched, int length)
 void Game::handOverToSettle(int length)
 {
     state_.Falling = true;
-    state_.TileCount = add16(state_.TileCount, -length);
+    setTileCount(add16(state_.TileCount, -length));
     setTimer(Timer::Auxiliary, true);
     setTimer(Timer::Master, false);
 }

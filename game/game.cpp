@@ -101,7 +101,7 @@ void Game::Form_Unload()
 void Game::spawn()
 {
     state_.Falling = true;
-    state_.TileCount = add16(state_.TileCount, 1);
+    setTileCount(add16(state_.TileCount, 1));
     state_.CurrentTile = state_.TileCount;
     state_.CurrentLetter = state_.NextLetter;
     state_.NextLetter = RandomLetter();
@@ -207,7 +207,7 @@ void Game::NewGame()
     showLabel(Label::Score, 0, state_.LblScore);
     state_.CurrentTile = 0;
     state_.Falling = false;
-    state_.TileCount = 0;
+    setTileCount(0);
     tile(0).Picture = view_.loadPicture("a.bmp");
     showTile(0);
     state_.Table.ShowHighScores(state_.LblName, state_.LblHs);
@@ -226,6 +226,8 @@ std::string Game::RandomLetter()
 }
 
 // ---------------------------------------------------------------- helpers
+
+void Game::setTileCount(std::int16_t count) { state_.TileCount = count; }
 
 void Game::setTimer(Timer timer, bool enabled)
 {

@@ -115,6 +115,7 @@ private:
     void finishSettle();
     // helpers
     void setTimer(Timer timer, bool enabled);
+    void setTileCount(std::int16_t count); // every change of TileCount goes through here
     void unloadTile(int index);
     void showTile(int index);
     void showLabel(Label label, int place, const std::string& text);

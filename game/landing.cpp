@@ -195,13 +195,15 @@ void Game::wordSearch(int c, float unrounded, float column, float row)
     }
 }
 
-// Looks the run's letters up; a word has scored and rewritten both labels.
+// Looks the run's letters up; a word has scored, been told to the view and
+// rewritten both labels.
 bool Game::lookUp(int length, const std::array<int, 5>& cells)
 {
     auto letter = [&](int k) { return cell(cells.at(static_cast<std::size_t>(k))); };
     const std::string oldScore = state_.LblScore;
     const std::string oldLast = state_.lblLast;
-    Tally tally{state_.Score, state_.LblScore, state_.lblLast};
+    ScoredWord scored;
+    Tally tally{state_.Score, state_.LblScore, state_.lblLast, &scored};
     bool found = false;
     if (length == 5) {
         // Both halves of the list are always asked.
@@ -215,6 +217,9 @@ bool Game::lookUp(int length, const std::array<int, 5>& cells)
     }
     if (state_.LblScore != oldScore) {
         showLabel(Label::Score, 0, state_.LblScore);
+    }
+    if (found) {
+        view_.wordScored(scored.word, scored.points);
     }
     if (state_.lblLast != oldLast) {
         showLabel(Label::Last, 0, state_.lblLast);

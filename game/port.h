@@ -52,21 +52,26 @@ public:
     virtual std::string timeOfDay() = 0;
 };
 
+// Every notice has a do-nothing default: a view overrides the facts it
+// shows, and a new notice reaches only the views that want it.
 class View {
 public:
     virtual ~View() = default;
     // Loads the bitmap file of that name now; the picture goes into later tile notices.
-    virtual PicturePtr loadPicture(const std::string& fileName) = 0;
+    virtual PicturePtr loadPicture(const std::string& /*fileName*/) { return nullptr; }
     // A tile was created, moved, repictured or hidden: show it as it now is.
-    virtual void tileChanged(const Tile& tile) = 0;
+    virtual void tileChanged(const Tile& /*tile*/) {}
     // The tile with this index is gone (always the highest one).
-    virtual void tileUnloaded(int index) = 0;
+    virtual void tileUnloaded(int /*index*/) {}
     // A label shows new text; place is 0..9 for the table labels, else 0.
-    virtual void labelChanged(Label label, int place, const std::string& text) = 0;
+    virtual void labelChanged(Label /*label*/, int /*place*/, const std::string& /*text*/) {}
+    // A word scored: its letters and points, told just before the score's
+    // and last word's labels show it.
+    virtual void wordScored(const std::string& /*word*/, int /*points*/) {}
     // A timer was switched on or off.  The master timer starts on, the other off.
-    virtual void timerChanged(Timer timer, bool enabled) = 0;
+    virtual void timerChanged(Timer /*timer*/, bool /*enabled*/) {}
     // Directs the keys to the game window, without raising or activating it.
-    virtual void giveFocus() = 0;
+    virtual void giveFocus() {}
 };
 
 class ModalBoxes {

@@ -5,7 +5,7 @@ namespace lexidrop {
 Tile& GameSetup::append(int column, int row, const std::string& letter)
 {
     GameState& state = game_.state_;
-    state.TileCount = add16(state.TileCount, 1);
+    game_.setTileCount(add16(state.TileCount, 1));
     Tile placed;
     placed.Index = state.TileCount;
     placed.Tag = letter;

@@ -2,7 +2,6 @@
 
 #include <QAccessible>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QWidget>
 
 #include <algorithm>
@@ -226,17 +225,13 @@ void listenToAnnouncements(AnnouncementListener heard) { listener = heard; }
 
 QString spokenScore(const std::string& shown) { return QStringLiteral("Score: ") + trimmed(shown); }
 
-QString spokenLastWord(const std::string& shown)
+QString spokenLastWord(const std::string& word, int points)
 {
-    // The label spaces the word from its points ("cat    8 points"); read
-    // out, a pause says the same.
-    static const QRegularExpression gap(QStringLiteral("\\s{2,}"));
-    QString words = trimmed(shown);
-    if (words.isEmpty()) {
+    if (word.empty()) {
         return QStringLiteral("Last word: none");
     }
-    words.replace(gap, QStringLiteral(", "));
-    return QStringLiteral("Last word: ") + words;
+    // The label spaces the word from its points; read out, a pause says the same.
+    return QStringLiteral("Last word: %1, %2 points").arg(QString::fromStdString(word)).arg(points);
 }
 
 QString spokenTableRow(int place, const std::string& name, const std::string& score)
@@ -279,7 +274,10 @@ void PlayFieldReadout::labelChanged(Label label, int place, const std::string& t
         setLabelName(layout::Score.name, scoreText());
         return;
     case Label::Last:
-        last_ = text;
+        // The label shows the word told just before; empty, it shows none.
+        if (text.empty()) {
+            lastWord_.clear();
+        }
         setLabelName(layout::LastWord.name, lastWordText());
         return;
     case Label::Name:
@@ -345,7 +343,14 @@ void PlayFieldReadout::tileUnloaded(int index)
 
 QString PlayFieldReadout::scoreText() const { return spokenScore(score_); }
 
-QString PlayFieldReadout::lastWordText() const { return spokenLastWord(last_); }
+QString PlayFieldReadout::lastWordText() const { return spokenLastWord(lastWord_, lastPoints_); }
+
+void PlayFieldReadout::wordScored(const std::string& word, int points)
+{
+    // Spoken when the last-word label shows it, next.
+    lastWord_ = word;
+    lastPoints_ = points;
+}
 
 QString PlayFieldReadout::nextPieceText() const
 {

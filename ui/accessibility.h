@@ -5,8 +5,8 @@
 // shows the score, the last word and the top ten as bare label texts; none
 // of that says anything when read out.  A PlayFieldReadout, owned by the
 // client area (the Surface), keeps what the game's notices told the window
-// (label texts, tile positions, the preview's picture) and turns it into
-// spoken texts:
+// (label texts, the word that scored, tile positions, the preview's
+// picture) and turns it into spoken texts:
 //
 //   "Score: 120"                      the score label's accessible name
 //   "Last word: cat, 8 points"        the last-word label's accessible name
@@ -62,7 +62,7 @@ constexpr int SpokenPlaces = Places;
 
 // The spoken forms of single label texts, as shown on screen.
 QString spokenScore(const std::string& shown);                                   // "Score: 120"
-QString spokenLastWord(const std::string& shown);                                 // "Last word: cat, 8 points"
+QString spokenLastWord(const std::string& word, int points);                       // "Last word: cat, 8 points"
 QString spokenTableRow(int place, const std::string& name, const std::string& score); // "1. Ann, 412"
 
 // Where announcements go.  Qt hands them to the platform's bridge while an
@@ -85,6 +85,7 @@ public:
 
     // --- the notices, as the window receives them ---
     void labelChanged(Label label, int place, const std::string& text);
+    void wordScored(const std::string& word, int points);
     void tileChanged(const Tile& tile);
     void tileUnloaded(int index);
 
@@ -128,8 +129,9 @@ private:
     void announceWell();
 
     QWidget* field_;                                // the client area, our parent
-    std::string score_;                             // texts as the labels show them
-    std::string last_;
+    std::string score_;                             // the score as its label shows it
+    std::string lastWord_;                          // the last word that scored, "" for none
+    int lastPoints_ = 0;
     std::array<std::string, SpokenPlaces> names_{};
     std::array<std::string, SpokenPlaces> scores_{};
     std::vector<SeenTile> tiles_;                   // by tile index; 0 is the preview

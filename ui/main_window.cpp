@@ -285,6 +285,8 @@ void MainWindow::labelChanged(Label label, int place, const std::string& text)
     }
 }
 
+void MainWindow::wordScored(const std::string& word, int points) { surface_->readout()->wordScored(word, points); }
+
 void MainWindow::timerChanged(Timer timer, bool enabled)
 {
     (timer == Timer::Master ? masterOn_ : auxiliaryOn_) = enabled;

@@ -60,6 +60,7 @@ public:
     void tileChanged(const Tile& tile) override;
     void tileUnloaded(int index) override;
     void labelChanged(Label label, int place, const std::string& text) override;
+    void wordScored(const std::string& word, int points) override;
     void timerChanged(Timer timer, bool enabled) override;
     void giveFocus() override;
     void messageBox(const std::string& text) override;

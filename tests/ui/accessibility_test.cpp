@@ -213,9 +213,9 @@ TEST(SpokenFormTest, LabelTextsReadAsSpoken)
     const std::vector<Case> cases{
         {spokenScore("0"), "Score: 0"},
         {spokenScore(" 120"), "Score: 120"},
-        {spokenLastWord(""), "Last word: none"},
-        {spokenLastWord("cat    8 points"), "Last word: cat, 8 points"},
-        {spokenLastWord("abet    18 points"), "Last word: abet, 18 points"},
+        {spokenLastWord("", 0), "Last word: none"},
+        {spokenLastWord("cat", 8), "Last word: cat, 8 points"},
+        {spokenLastWord("abet", 18), "Last word: abet, 18 points"},
         {spokenTableRow(0, "Ann", "412"), "1. Ann, 412"},
         {spokenTableRow(9, "", ""), "10. empty"},
         {spokenTableRow(2, "", "57"), "3. no name, 57"},
