@@ -42,23 +42,15 @@
 #include <QRect>
 #include <QString>
 
-#include <array>
 #include <string>
 #include <vector>
 
-#include "game/geometry.h"
-#include "scores/high_scores.h"
 #include "game/port.h"
+#include "ui/spoken_field.h"
 
 class QWidget;
 
 namespace lexidrop::ui {
-
-// Rows of the well a reader is told about: the fourteen inside it and the
-// one above its rim (row 0), where a tile can still rest.
-constexpr int SpokenRows = FloorRow + 1;
-// Places of the top-ten table.
-constexpr int SpokenPlaces = Places;
 
 // The spoken forms of single label texts, as shown on screen.
 QString spokenScore(const std::string& shown);                                   // "Score: 120"
@@ -72,9 +64,6 @@ QString spokenTableRow(int place, const std::string& name, const std::string& sc
 // bridge listen this way.  Null stops listening.
 using AnnouncementListener = void (*)(QAccessibleEvent* event);
 void listenToAnnouncements(AnnouncementListener listener);
-
-// The items of the client area that are no widget of their own.
-enum class SpokenPart { Falling, Well, NextPiece, Table, WellRow, TableRow };
 
 class PlayFieldReadout : public QObject {
     Q_OBJECT
@@ -103,41 +92,19 @@ public:
     QString partText(SpokenPart part, int number = 0) const;
 
 private:
-    // What a notice told of one tile.
-    struct SeenTile {
-        char letter = 0;    // lower case; 0 = none known
-        int left = 0;       // client-area position, rounded
-        int top = 0;
-        bool visible = false;
-    };
-    // A tile's cell: column 0..7, row counted from the floor.
-    struct Cell {
-        int column = 0;
-        int rowFromFloor = 0;
-    };
-    using Grid = std::array<char, SpokenRows * Columns>; // letter per cell, 0 = empty
-
-    static Cell cellOf(const SeenTile& tile);
-    bool onGrid(const SeenTile& tile) const;
-    bool rests(std::size_t index) const;          // the tile lies on the floor or on another tile
-    int fallingIndex() const;                     // the tile in play while it moves, else 0
-    Grid grid() const;                            // every resting tile by cell
     void setLabelName(const char* objectName, const QString& name);
     static bool announcing();                     // someone may hear an announcement
     static void send(QAccessibleEvent& event);
-    void announce(SpokenPart part, int number, int slot);
-    void announceWell();
+    void announce(SpokenItem item);               // if its text changed since last heard
+    void announce(const std::vector<SpokenItem>& items);
 
-    QWidget* field_;                                // the client area, our parent
-    std::string score_;                             // the score as its label shows it
-    std::string lastWord_;                          // the last word that scored, "" for none
-    int lastPoints_ = 0;
-    std::array<std::string, SpokenPlaces> names_{};
-    std::array<std::string, SpokenPlaces> scores_{};
-    std::vector<SeenTile> tiles_;                   // by tile index; 0 is the preview
-    std::size_t spawned_ = 0;                       // the newest tile since the last unload, 0 = none
-    std::vector<QString> announced_;                // per item slot, the text last announced
+    QWidget* field_;      // the client area, our parent
+    SpokenField spoken_;  // what the notices told, and what was last heard
 };
+
+// Gives the client area (the widget a readout belongs to) its accessible
+// object; the first readout installs it.
+QAccessibleInterface* playFieldFactory(const QString& className, QObject* object);
 
 // The accessible object of the client area: the readout's items in reading
 // order, then the child widgets that are not folded into them.
