@@ -23,8 +23,6 @@ namespace lexidrop::ui {
 
 namespace {
 
-constexpr int TickMilliseconds = 250;
-
 QFont timesNewRoman(double points)
 {
     QFont font(QStringLiteral("Times New Roman"));

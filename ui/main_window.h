@@ -34,6 +34,10 @@ class QMenu;
 
 namespace lexidrop::ui {
 
+// The interval of both game timers, the master (falling) and the settle
+// timer: the game's pace, which whoever drives the window keeps to too.
+constexpr int TickMilliseconds = 250;
+
 class MainWindow : public QMainWindow, public View, public ModalBoxes, public Clock {
     Q_OBJECT
 public:

@@ -4,8 +4,6 @@
 // timers run fast (5 ms) so that tiles spawn, fall, land and games end
 // (their boxes answered at once), and looks at the client area.
 #include <QFile>
-#include <QInputDialog>
-#include <QMessageBox>
 #include <QRandomGenerator>
 
 #include "window_fixture.h"
@@ -16,7 +14,8 @@ namespace {
 class LetterFileFaults : public WindowTest {
 protected:
     // Plays with fast timers until `ticks` master ticks have run (or, when
-    // asked, a game has been lost).
+    // asked, a game has been lost).  It ASSERTs: call it inside
+    // ASSERT_NO_FATAL_FAILURE, so that a stalled game ends the test.
     void play(int ticks, bool untilLost = false)
     {
         int seen = 0;
@@ -24,19 +23,7 @@ protected:
         window->masterTimer().setInterval(5);
         window->auxiliaryTimer().setInterval(5);
         QTimer boxes;
-        QObject::connect(&boxes, &QTimer::timeout, [] {
-            // As a player does: only a box that has come up and taken the activation.
-            QWidget* box = QApplication::activeModalWidget();
-            if (box == nullptr || QApplication::activeWindow() != box) {
-                return;
-            }
-            if (auto* input = qobject_cast<QInputDialog*>(box)) {
-                input->setTextValue(QStringLiteral("tester"));
-                input->accept();
-            } else if (auto* message = qobject_cast<QMessageBox*>(box)) {
-                message->accept();
-            }
-        });
+        QObject::connect(&boxes, &QTimer::timeout, [] { answerBox(QStringLiteral("tester")); });
         boxes.start(10);
         if (window->game().state().TmrMasterEnabled) {
             window->masterTimer().start(); // untilFallingBelow held it
@@ -47,8 +34,8 @@ protected:
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         }
         QObject::disconnect(counting);
-        window->masterTimer().setInterval(250);
-        window->auxiliaryTimer().setInterval(250);
+        window->masterTimer().setInterval(TickMilliseconds);
+        window->auxiliaryTimer().setInterval(TickMilliseconds);
         ASSERT_TRUE(seen >= ticks || (untilLost && window->game().gamesLost() > 0)) << "the game stopped ticking";
     }
 
@@ -57,14 +44,15 @@ protected:
         return window->game().state().ImgLetter.at(static_cast<std::size_t>(window->game().state().CurrentTile));
     }
 
-    // Waits until a tile falls with its top at least this far down.
+    // Waits until a tile falls with its top at least this far down (inside
+    // ASSERT_NO_FATAL_FAILURE, as play).
     void untilFallingBelow(float top)
     {
         window->masterTimer().setInterval(5);
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return window->game().state().Falling && falling().Visible && falling().Top >= top; }, 5000));
         window->masterTimer().stop();
-        window->masterTimer().setInterval(250);
+        window->masterTimer().setInterval(TickMilliseconds);
         QCoreApplication::processEvents();
     }
 
@@ -85,14 +73,14 @@ TEST_F(LetterFileFaults, AllTwentySixMissingShowPlainTilesAndGamesGoOn)
     for (char c = 'a'; c <= 'z'; ++c) {
         ASSERT_TRUE(QFile::remove(dir.filePath(QString(QChar(c)) + ".bmp")));
     }
-    showActive();
-    untilFallingBelow(60);
+    ASSERT_TRUE(showActive());
+    ASSERT_NO_FATAL_FAILURE(untilFallingBelow(60));
     const Tile tile = falling();
     const QImage image = client();
     EXPECT_TRUE(standIn(image.pixel(static_cast<int>(tile.Left) + 1, static_cast<int>(tile.Top) + 1)));
-    play(2000, /*untilLost=*/true);
+    ASSERT_NO_FATAL_FAILURE(play(2000, /*untilLost=*/true));
     ASSERT_GE(window->game().gamesLost(), 1);
-    play(100); // and the next game runs
+    ASSERT_NO_FATAL_FAILURE(play(100)); // and the next game runs
     EXPECT_TRUE(window->isVisible());
 }
 
@@ -111,12 +99,12 @@ TEST_F(LetterFileFaults, ALetterFileOfRandomBytesShowsAPlainTileAndPlayGoesOn)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(noise);
     }
-    showActive();
-    untilFallingBelow(60); // the first tile is always an "a"
+    ASSERT_TRUE(showActive());
+    ASSERT_NO_FATAL_FAILURE(untilFallingBelow(60)); // the first tile is always an "a"
     const Tile tile = falling();
     ASSERT_EQ(tile.Tag, "a");
     EXPECT_TRUE(standIn(client().pixel(static_cast<int>(tile.Left) + 1, static_cast<int>(tile.Top) + 1)));
-    play(400);
+    ASSERT_NO_FATAL_FAILURE(play(400));
     EXPECT_GT(landed() + window->game().gamesLost(), 0) << "tiles landed";
 }
 
@@ -125,8 +113,8 @@ TEST_F(LetterFileFaults, ALetterFile64By64ShowsAtItsOwnSizeAndPlayGoesOn)
     QImage big(64, 64, QImage::Format_RGB888);
     big.fill(qRgb(250, 20, 20));
     ASSERT_TRUE(big.save(dir.filePath("a.bmp"), "BMP"));
-    showActive();
-    untilFallingBelow(100);
+    ASSERT_TRUE(showActive());
+    ASSERT_NO_FATAL_FAILURE(untilFallingBelow(100));
     const Tile tile = falling();
     ASSERT_EQ(tile.Tag, "a");
     const int left = static_cast<int>(tile.Left), top = static_cast<int>(tile.Top);
@@ -138,7 +126,7 @@ TEST_F(LetterFileFaults, ALetterFile64By64ShowsAtItsOwnSizeAndPlayGoesOn)
     // Moving it repaints the whole big square: nothing of it is left behind.
     QTest::keyClick(window->surface(), Qt::Key_Left);
     ASSERT_TRUE(QTest::qWaitFor([&] { return client().pixel(left + 63, top + 1) == qRgb(0, 0, 0); }));
-    play(400);
+    ASSERT_NO_FATAL_FAILURE(play(400));
     EXPECT_GT(landed() + window->game().gamesLost(), 0) << "tiles landed";
 }
 

@@ -9,9 +9,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "ui/accessibility.h"
@@ -101,7 +101,6 @@ protected:
         listenToAnnouncements(nullptr);
     }
 
-    QLabel* label(const char* name) const { return window->surface()->findChild<QLabel*>(name); }
     QAccessibleInterface* field() const { return QAccessible::queryAccessibleInterface(window->surface()); }
     QAccessibleInterface* item(const QString& prefix) const { return childStarting(field(), prefix); }
     QStringList wellRows() const { return childNames(item("Well")); }
@@ -243,7 +242,7 @@ void expectConsistent(QAccessibleInterface* node, int depth = 0)
 
 TEST_F(AccessibilityTest, TheTreeIsTheSameWalkedDownOrUpAndGoesWithTheWindow)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     window->game().TmrMaster_Timer();
     QAccessibleInterface* top = QAccessible::queryAccessibleInterface(window.get());
     ASSERT_NE(top, nullptr);
@@ -265,27 +264,23 @@ TEST_F(AccessibilityTest, TheTreeIsTheSameWalkedDownOrUpAndGoesWithTheWindow)
 
 TEST_F(AccessibilityTest, YouLoseBoxAndNamePromptKeepTheirStandardRoles)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     QAccessible::Role boxRole = QAccessible::NoRole;
     QString boxText;
-    QTimer::singleShot(0, [&] {
-        QWidget* box = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = QApplication::activeModalWidget()) != nullptr; }));
+    whenBoxOpens([&](QWidget* box) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(box);
         boxRole = iface->role();
         boxText = iface->text(QAccessible::Description) + iface->text(QAccessible::Value);
         qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
     });
-    window->messageBox("You Lose");
+    ASSERT_NO_FATAL_FAILURE(window->messageBox("You Lose"));
     EXPECT_EQ(boxRole, QAccessible::AlertMessage);
     EXPECT_TRUE(boxText.contains("You Lose")) << boxText.toStdString();
 
     QAccessible::Role promptRole = QAccessible::NoRole;
     QAccessible::Role fieldRole = QAccessible::NoRole;
     QString fieldName;
-    QTimer::singleShot(0, [&] {
-        QWidget* box = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = QApplication::activeModalWidget()) != nullptr; }));
+    whenBoxOpens([&](QWidget* box) {
         promptRole = QAccessible::queryAccessibleInterface(box)->role();
         auto* edit = box->findChild<QLineEdit*>();
         QAccessibleInterface* input = QAccessible::queryAccessibleInterface(edit);
@@ -294,7 +289,9 @@ TEST_F(AccessibilityTest, YouLoseBoxAndNamePromptKeepTheirStandardRoles)
         edit->setText("Ann");
         qobject_cast<QDialog*>(box)->accept();
     });
-    EXPECT_EQ(window->inputBox("Great Job!  First Place!  Please enter your name", "Lexidrop"), "Ann");
+    std::string name;
+    ASSERT_NO_FATAL_FAILURE(name = window->inputBox("Great Job!  First Place!  Please enter your name", "Lexidrop"));
+    EXPECT_EQ(name, "Ann");
     EXPECT_EQ(promptRole, QAccessible::Dialog);
     EXPECT_EQ(fieldRole, QAccessible::EditableText);
     EXPECT_EQ(fieldName, "Great Job!  First Place!  Please enter your name");

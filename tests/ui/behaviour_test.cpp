@@ -22,7 +22,7 @@ const Tile& falling(MainWindow& window)
 TEST_F(BehaviourTest, MasterTimerRunsEvery250MsFromTheFirstShowAndTheSettleTimerWaits)
 {
     EXPECT_FALSE(window->masterTimer().isActive());
-    showActive();
+    ASSERT_TRUE(showActive());
     EXPECT_TRUE(window->masterTimer().isActive());
     EXPECT_EQ(window->masterTimer().interval(), 250);
     EXPECT_FALSE(window->auxiliaryTimer().isActive());
@@ -76,15 +76,6 @@ public:
     }
 };
 
-qint64 area(const QRegion& region)
-{
-    qint64 sum = 0;
-    for (const QRect& r : region) {
-        sum += qint64(r.width()) * r.height();
-    }
-    return sum;
-}
-
 // The client area as the window's backing store holds it, which is what
 // reaches the screen; grab() would paint it afresh instead.
 QImage onScreen(MainWindow& window)
@@ -98,7 +89,7 @@ QImage onScreen(MainWindow& window)
 
 TEST_F(BehaviourTest, AFallStepPaintsOnlyTheStripTheTileLeaves)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     window->masterTimer().stop();
     window->game().TmrMaster_Timer(); // spawn and first step
     QCoreApplication::processEvents();
@@ -134,7 +125,7 @@ TEST_F(BehaviourTest, TheScreenMatchesAFullPaintAfterEveryStepOfPlay)
         ASSERT_TRUE(tile.save(dir.filePath(QString(QChar(c)) + ".bmp"), "BMP"));
     }
     window = std::make_unique<MainWindow>(dataPathsIn(dir.path().toStdString()));
-    showActive();
+    ASSERT_TRUE(showActive());
     window->masterTimer().stop();
     const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down};
     for (int step = 0; step < 160; ++step) {
@@ -150,7 +141,7 @@ TEST_F(BehaviourTest, TheScreenMatchesAFullPaintAfterEveryStepOfPlay)
 
 TEST_F(BehaviourTest, DeactivationPausesAndActivationResumesTheMasterTimer)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     QEvent deactivate(QEvent::WindowDeactivate);
     QCoreApplication::sendEvent(window.get(), &deactivate);
     EXPECT_FALSE(window->game().state().TmrMasterEnabled);
@@ -163,7 +154,7 @@ TEST_F(BehaviourTest, DeactivationPausesAndActivationResumesTheMasterTimer)
 
 TEST_F(BehaviourTest, GameStandsStillWhileTheHelpWindowIsActiveAndGoesOnAfter)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
     window->mnuHow_Click();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window->helpWindow()));
@@ -181,7 +172,7 @@ TEST_F(BehaviourTest, GameStandsStillWhileTheHelpWindowIsActiveAndGoesOnAfter)
 
 TEST_F(BehaviourTest, TheFocusRequestOfATickNeverActivatesTheWindow)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     window->mnuHow_Click();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window->helpWindow()));
     window->giveFocus();
@@ -198,7 +189,7 @@ TEST_F(BehaviourTest, LabelsShowTheTextsTheGameWrites)
     window->labelChanged(Label::Name, 9, "Ann");
     window->labelChanged(Label::HighScore, 9, "17");
     window->labelChanged(Label::HighScore, 10, "99"); // no such place: ignored
-    auto text = [&](const char* name) { return window->surface()->findChild<QLabel*>(name)->text(); };
+    auto text = [&](const char* name) { return label(name)->text(); };
     EXPECT_EQ(text("LblScore"), " 42");
     EXPECT_EQ(text("lblLast"), "cat");
     EXPECT_EQ(text("LblName9"), "Ann");
@@ -207,7 +198,7 @@ TEST_F(BehaviourTest, LabelsShowTheTextsTheGameWrites)
 
 TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
     const float top = falling(*window).Top;
     bool frozen = false;
@@ -220,10 +211,10 @@ TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh
         box->button(QMessageBox::Ok)->click();
     });
     // A tile at rest in row -1 ends the game.
-    window->game().LandLetter(117, -41, "a");
+    ASSERT_NO_FATAL_FAILURE(window->game().LandLetter(117, -41, "a"));
     EXPECT_TRUE(frozen);
     EXPECT_EQ(window->game().state().TileCount, 0);
-    EXPECT_EQ(window->surface()->findChild<QLabel*>("LblScore")->text(), "0");
+    EXPECT_EQ(label("LblScore")->text(), "0");
     // The window comes back to the front of its own accord and play goes on.
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().TileCount == 1; }, 2000));
@@ -231,7 +222,7 @@ TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh
 
 TEST_F(BehaviourTest, ClosingTheWindowStopsTheGameForGood)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
     window->close();
     EXPECT_TRUE(window->game().closed());

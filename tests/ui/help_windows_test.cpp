@@ -32,7 +32,7 @@ int topLevelHelpWindows()
 
 TEST_F(HelpWindowsTest, TwoRequestsLeaveOneHelpWindowInFront)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     window->mnuHow_Click();
     HelpWindow* first = window->helpWindow();
     ASSERT_NE(first, nullptr);
@@ -75,7 +75,7 @@ TEST_F(HelpWindowsTest, AboutWindowIsOneAtATimeAndMadeAfreshAfterClosing)
 
 TEST_F(HelpWindowsTest, HelpAndAboutOutliveTheMainWindow)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     window->mnuHow_Click();
     window->mnuProgram_Click();
     QPointer<HelpWindow> help = window->helpWindow();

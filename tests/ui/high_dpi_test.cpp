@@ -82,17 +82,17 @@ protected:
 
 TEST_F(HighDpiTest, ScreenHasTheRequestedDevicePixelRatio)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     EXPECT_EQ(window->devicePixelRatio(), requestedScale());
 }
 
 TEST_F(HighDpiTest, WindowKeepsItsLayoutInLogicalPixels)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     EXPECT_EQ(window->surface()->size(), QSize(406, 479));
     EXPECT_EQ(window->width(), 406);
     EXPECT_EQ(window->height(), window->menuBar()->height() + 479);
-    const auto* score = window->surface()->findChild<QLabel*>(QStringLiteral("LblScore"));
+    const auto* score = findLabel(*window, "LblScore");
     ASSERT_NE(score, nullptr);
     EXPECT_EQ(score->geometry(), QRect(294, 152, 99, 33));
     const QImage image = deviceClient();
@@ -101,7 +101,7 @@ TEST_F(HighDpiTest, WindowKeepsItsLayoutInLogicalPixels)
 
 TEST_F(WholeScaleTest, FrameLinesCoverWholeBlocksOfDevicePixels)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     const QImage image = deviceClient();
     ASSERT_EQ(image.size(), QSize(406 * Scale, 479 * Scale));
     // The frame's outer left line (x = 18, light) covers both device columns.
@@ -155,8 +155,8 @@ TEST_F(WholeScaleTest, StoredPicturesAreRepeatedWithoutBlur)
 
 TEST_F(WholeScaleTest, CaptionTextIsDrawnAtFullResolution)
 {
-    showActive();
-    const auto* caption = window->surface()->findChild<QLabel*>(QStringLiteral("Label1"));
+    ASSERT_TRUE(showActive());
+    const auto* caption = findLabel(*window, "Label1");
     ASSERT_NE(caption, nullptr);
     const QImage image = deviceClient();
     // "Score:" in its box: text scaled up from a low-resolution drawing would
@@ -264,7 +264,7 @@ TEST_F(FractionalScaleTest, PanelAndPreviewAreResampledEvenly)
 
 TEST_F(HighDpiTest, AFallingTileLeavesNoTrailBehind)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     window->masterTimer().stop();
     for (int tick = 0; tick < 9; ++tick) {
         window->game().TmrMaster_Timer();
@@ -324,8 +324,8 @@ QRect insideFrame(const QImage& image, IsLine isLine)
 
 TEST_F(HighDpiTest, TheWidestLastWordShowsWhole)
 {
-    showActive();
-    auto* last = window->surface()->findChild<QLabel*>(QStringLiteral("lblLast"));
+    ASSERT_TRUE(showActive());
+    auto* last = findLabel(*window, "lblLast");
     ASSERT_NE(last, nullptr);
     for (const char* text : {"momma    48 points", "mummy    66 points"}) {
         window->labelChanged(Label::Last, 0, text);

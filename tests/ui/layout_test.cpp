@@ -63,7 +63,7 @@ using LayoutTest = WindowTest;
 
 TEST_F(LayoutTest, ClientAreaIsFixedAt406By479BelowTheMenuBar)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     EXPECT_EQ(window->windowTitle(), "LexiDrop");
     EXPECT_EQ(window->surface()->size(), QSize(406, 479));
     EXPECT_EQ(window->surface()->geometry().top(), window->menuBar()->geometry().bottom() + 1);
@@ -154,13 +154,6 @@ TEST_F(LayoutTest, SpawnLoadsTheNextLetterIntoThePreviewOverThePanel)
     EXPECT_EQ(image.pixel(149, 62), Black);
 }
 
-QLabel* label(MainWindow& window, const char* name)
-{
-    auto* found = window.surface()->findChild<QLabel*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
-
 TEST_F(LayoutTest, LabelsStandAtTheirPlacesWithTheirTexts)
 {
     struct Expected {
@@ -176,14 +169,14 @@ TEST_F(LayoutTest, LabelsStandAtTheirPlacesWithTheirTexts)
         {"LblHs0", {344, 233, 46, 19}, ""},                {"LblHs9", {344, 413, 46, 19}, ""},
     };
     for (const Expected& e : labels) {
-        QLabel* l = label(*window, e.name);
+        QLabel* l = label(e.name);
         ASSERT_NE(l, nullptr);
         EXPECT_EQ(l->geometry(), e.geometry) << e.name;
         EXPECT_EQ(l->text(), e.text) << e.name;
     }
-    EXPECT_TRUE(label(*window, "LblHs3")->alignment() & Qt::AlignRight);
-    EXPECT_TRUE(label(*window, "LblName3")->alignment() & Qt::AlignLeft);
-    EXPECT_TRUE(label(*window, "Label1")->alignment() & Qt::AlignHCenter);
+    EXPECT_TRUE(label("LblHs3")->alignment() & Qt::AlignRight);
+    EXPECT_TRUE(label("LblName3")->alignment() & Qt::AlignLeft);
+    EXPECT_TRUE(label("Label1")->alignment() & Qt::AlignHCenter);
 }
 
 TEST_F(LayoutTest, BorderedBoxesShowAOnePixelLineOnBlack)
@@ -234,26 +227,26 @@ TEST_F(LayoutTest, CaptionsAreWhiteTextAtTheTopOfTheirBoxes)
 TEST_F(LayoutTest, ScoreAndTableLabelsLieOverTheirBoxes)
 {
     QWidget* surface = window->surface();
-    EXPECT_EQ(surface->childAt(300, 160), label(*window, "LblScore"));
-    EXPECT_EQ(surface->childAt(300, 120), label(*window, "Label1"));
-    EXPECT_EQ(surface->childAt(300, 240), label(*window, "LblName0"));
-    EXPECT_EQ(surface->childAt(350, 240), label(*window, "LblHs0"));
-    EXPECT_EQ(surface->childAt(300, 420), label(*window, "LblName9"));
-    EXPECT_EQ(surface->childAt(300, 214), label(*window, "Label2"));
+    EXPECT_EQ(surface->childAt(300, 160), label("LblScore"));
+    EXPECT_EQ(surface->childAt(300, 120), label("Label1"));
+    EXPECT_EQ(surface->childAt(300, 240), label("LblName0"));
+    EXPECT_EQ(surface->childAt(350, 240), label("LblHs0"));
+    EXPECT_EQ(surface->childAt(300, 420), label("LblName9"));
+    EXPECT_EQ(surface->childAt(300, 214), label("Label2"));
     // LblName(0) rises one row above the others: two rows of the box show
     // below it, one row between the others.
-    EXPECT_EQ(surface->childAt(300, 250), label(*window, "LblName0"));
-    EXPECT_EQ(surface->childAt(300, 251), label(*window, "Label2"));
-    EXPECT_EQ(surface->childAt(300, 252), label(*window, "Label2"));
-    EXPECT_EQ(surface->childAt(300, 253), label(*window, "LblName1"));
-    EXPECT_EQ(surface->childAt(300, 272), label(*window, "Label2"));
-    EXPECT_EQ(surface->childAt(300, 273), label(*window, "LblName2"));
+    EXPECT_EQ(surface->childAt(300, 250), label("LblName0"));
+    EXPECT_EQ(surface->childAt(300, 251), label("Label2"));
+    EXPECT_EQ(surface->childAt(300, 252), label("Label2"));
+    EXPECT_EQ(surface->childAt(300, 253), label("LblName1"));
+    EXPECT_EQ(surface->childAt(300, 272), label("Label2"));
+    EXPECT_EQ(surface->childAt(300, 273), label("LblName2"));
 }
 
 TEST_F(LayoutTest, LastWordCaptionCoversTheTopRowOfItsBox)
 {
-    EXPECT_EQ(window->surface()->childAt(300, 456), label(*window, "Label3"));
-    EXPECT_EQ(window->surface()->childAt(300, 457), label(*window, "lblLast"));
+    EXPECT_EQ(window->surface()->childAt(300, 456), label("Label3"));
+    EXPECT_EQ(window->surface()->childAt(300, 457), label("lblLast"));
     const QImage image = client();
     // lblLast's own top line is hidden under Label3; its other three sides show.
     EXPECT_EQ(image.pixel(300, 456), Black);
@@ -274,15 +267,15 @@ void expectTimes(const QFont& font, double points, const char* what)
 
 TEST_F(LayoutTest, FontsResolveToTimesNewRomanOrItsMetricTwin)
 {
-    expectTimes(label(*window, "Label1")->font(), 20.25, "Label1");
-    expectTimes(label(*window, "LblScore")->font(), 20.25, "LblScore");
-    expectTimes(label(*window, "Label2")->font(), 12, "Label2");
+    expectTimes(label("Label1")->font(), 20.25, "Label1");
+    expectTimes(label("LblScore")->font(), 20.25, "LblScore");
+    expectTimes(label("Label2")->font(), 12, "Label2");
     // 20.25 points are 27 pixels at the window's 96 dots per inch.
-    EXPECT_EQ(QFontInfo(label(*window, "Label1")->font()).pixelSize(), 27);
+    EXPECT_EQ(QFontInfo(label("Label1")->font()).pixelSize(), 27);
     // The other labels share the window's one default font.
-    EXPECT_EQ(label(*window, "Label3")->font(), label(*window, "lblLast")->font());
-    EXPECT_EQ(label(*window, "LblName4")->font(), label(*window, "Label3")->font());
-    EXPECT_EQ(label(*window, "LblHs4")->font(), label(*window, "Label3")->font());
+    EXPECT_EQ(label("Label3")->font(), label("lblLast")->font());
+    EXPECT_EQ(label("LblName4")->font(), label("Label3")->font());
+    EXPECT_EQ(label("LblHs4")->font(), label("Label3")->font());
 }
 
 TEST_F(LayoutTest, MenuHasHelpAndAboutWithOneItemEach)
@@ -307,7 +300,7 @@ TEST_F(LayoutTest, MenuHasHelpAndAboutWithOneItemEach)
 
 TEST_F(LayoutTest, AltHThenHOpensTheHelpWindow)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     QTest::keyClick(window.get(), Qt::Key_H, Qt::AltModifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == window->helpMenu(); }));
     QTest::keyClick(window->helpMenu(), Qt::Key_H);
@@ -317,7 +310,7 @@ TEST_F(LayoutTest, AltHThenHOpensTheHelpWindow)
 
 TEST_F(LayoutTest, AltAOpensTheAboutMenu)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == window->aboutMenu(); }));
     QTest::keyClick(window->aboutMenu(), Qt::Key_Return);

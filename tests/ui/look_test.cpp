@@ -23,13 +23,6 @@ namespace {
 
 using LookTest = WindowTest;
 
-QLabel* label(MainWindow& window, const char* name)
-{
-    auto* found = window.surface()->findChild<QLabel*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
-
 TableLabel* tableLabel(MainWindow& window, const char* name)
 {
     auto* found = window.surface()->findChild<TableLabel*>(QString::fromLatin1(name));
@@ -95,7 +88,7 @@ std::pair<int, int> inkColumns(const QImage& image, QRect inside)
 
 TEST_F(LookTest, EveryDictionaryWordsLastWordTextFitsItsBoxWhole)
 {
-    QLabel* last = label(*window, "lblLast");
+    QLabel* last = label("lblLast");
     ASSERT_NE(last, nullptr);
     const QFontMetricsF metrics(last->font());
     const std::vector<std::string> texts = everyLastWordText();
@@ -129,14 +122,14 @@ TEST_F(LookTest, EveryDictionaryWordsLastWordTextFitsItsBoxWhole)
 TEST_F(LookTest, LabelsWithoutAFontOfTheirOwnUseLiberationSansAtNinePoints)
 {
     for (const char* name : {"Label3", "lblLast", "LblName0", "LblHs9"}) {
-        const QFontInfo info(label(*window, name)->font());
+        const QFontInfo info(label(name)->font());
         EXPECT_TRUE(info.family() == "Liberation Sans" || info.family() == "Arial")
             << name << " resolved to " << info.family().toStdString();
         EXPECT_NEAR(info.pointSizeF(), 9, 0.4) << name;
-        EXPECT_EQ(label(*window, name)->font(), defaultWindowFont()) << name;
+        EXPECT_EQ(label(name)->font(), defaultWindowFont()) << name;
     }
     // The fonts the layout names stay theirs.
-    EXPECT_EQ(label(*window, "Label1")->font().family(), "Times New Roman");
+    EXPECT_EQ(label("Label1")->font().family(), "Times New Roman");
 }
 
 TEST_F(LookTest, ALongNameIsShortenedOnOneLineWithTheWholeNameAtHand)
@@ -244,7 +237,7 @@ void expectFitsTitleAndCentresMessage(QWidget* box, QLabel* message, const char*
 
 TEST_F(LookTest, YouLoseBoxIsModalWithOkOnlyAndTheProgramsTitleAndAsWideAsItsTitle)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     bool seen = false;
     whenBoxOpens([&](QWidget* widget) {
         auto* box = qobject_cast<QMessageBox*>(widget);
@@ -257,13 +250,13 @@ TEST_F(LookTest, YouLoseBoxIsModalWithOkOnlyAndTheProgramsTitleAndAsWideAsItsTit
         expectFitsTitleAndCentresMessage(box, box->findChild<QLabel*>("qt_msgbox_label"), "You Lose box");
         box->button(QMessageBox::Ok)->click();
     });
-    window->messageBox("You Lose");
+    ASSERT_NO_FATAL_FAILURE(window->messageBox("You Lose"));
     EXPECT_TRUE(seen);
 }
 
 TEST_F(LookTest, NameBoxHasThePromptTitleAnEmptyFieldIsAsWideAsItsTitleAndCancelGivesNothing)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     whenBoxOpens([](QWidget* widget) {
         auto* dialog = qobject_cast<QInputDialog*>(widget);
         ASSERT_NE(dialog, nullptr);
@@ -277,7 +270,9 @@ TEST_F(LookTest, NameBoxHasThePromptTitleAnEmptyFieldIsAsWideAsItsTitleAndCancel
         dialog->findChild<QLineEdit*>()->setText("Zed");
         buttons->button(QDialogButtonBox::Cancel)->click();
     });
-    EXPECT_EQ(window->inputBox("You placed 3rd. Enter your name:", "Lexidrop"), "");
+    std::string name;
+    ASSERT_NO_FATAL_FAILURE(name = window->inputBox("You placed 3rd. Enter your name:", "Lexidrop"));
+    EXPECT_EQ(name, "");
 
     whenBoxOpens([](QWidget* widget) {
         auto* dialog = qobject_cast<QInputDialog*>(widget);
@@ -285,12 +280,13 @@ TEST_F(LookTest, NameBoxHasThePromptTitleAnEmptyFieldIsAsWideAsItsTitleAndCancel
         dialog->findChild<QLineEdit*>()->setText("Ann");
         dialog->accept();
     });
-    EXPECT_EQ(window->inputBox("prompt", "Lexidrop"), "Ann");
+    ASSERT_NO_FATAL_FAILURE(name = window->inputBox("prompt", "Lexidrop"));
+    EXPECT_EQ(name, "Ann");
 }
 
 TEST_F(LookTest, FixedSizeWindowsOfferNoMaximiseButton)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     window->mnuHow_Click();
     window->mnuProgram_Click();
     const std::vector<std::pair<QWidget*, const char*>> windows{
@@ -309,7 +305,7 @@ TEST_F(LookTest, FixedSizeWindowsOfferNoMaximiseButton)
 
 TEST_F(LookTest, EscClosesTheHelpAndAboutWindowsAndDoesNothingInTheGame)
 {
-    showActive();
+    ASSERT_TRUE(showActive());
     for (int i = 0; i < 2; ++i) {
         if (i == 0) {
             window->mnuHow_Click();

@@ -1,10 +1,13 @@
 // A main window on a scratch directory of its own: generated letter
 // bitmaps (one plain colour each, so a test can tell them apart on screen)
 // and no hs.txt.  Windows the test opens are closed afterwards.
+//
+// The helpers that can fail return an AssertionResult for the test to
+// ASSERT_TRUE: an ASSERT inside a helper would end only the helper, and
+// the test would run on without what it set up.
 #pragma once
 
 #include <QApplication>
-#include <QDialog>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +18,7 @@
 #include <memory>
 
 #include "ui/main_window.h"
+#include "window_probe.h"
 
 namespace lexidrop::ui::testing {
 
@@ -31,7 +35,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         for (char c = 'a'; c <= 'z'; ++c) {
-            writeLetter(c);
+            ASSERT_TRUE(writeLetter(c));
         }
         window = std::make_unique<MainWindow>(dataPathsIn(dir.path().toStdString()));
     }
@@ -45,21 +49,38 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void writeLetter(char c, QRgb colour)
+    [[nodiscard]] ::testing::AssertionResult writeLetter(char c, QRgb colour)
     {
         QImage tile(32, 32, QImage::Format_RGB888);
         tile.fill(colour);
-        ASSERT_TRUE(tile.save(dir.filePath(QString(QChar(c)) + ".bmp"), "BMP"));
+        const QString path = dir.filePath(QString(QChar(c)) + ".bmp");
+        if (!tile.save(path, "BMP")) {
+            return ::testing::AssertionFailure() << "cannot write " << path.toStdString();
+        }
+        return ::testing::AssertionSuccess();
     }
-    void writeLetter(char c) { writeLetter(c, letterColour(c)); }
+    [[nodiscard]] ::testing::AssertionResult writeLetter(char c) { return writeLetter(c, letterColour(c)); }
 
     // Shows the window and waits until it is on screen and active.
-    void showActive()
+    [[nodiscard]] ::testing::AssertionResult showActive()
     {
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        if (!QTest::qWaitForWindowExposed(window.get())) {
+            return ::testing::AssertionFailure() << "the window was not exposed";
+        }
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        if (!QTest::qWaitForWindowActive(window.get())) {
+            return ::testing::AssertionFailure() << "the window did not become active";
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    // One of the window's labels by its control name; a name it lacks fails the test.
+    QLabel* label(const char* name) const
+    {
+        QLabel* found = findLabel(*window, name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
     }
 
     // The client area as it is painted now, controls included.
@@ -70,16 +91,17 @@ protected:
 };
 
 // Runs check on the modal box as soon as it is up; a box that check left
-// open is then closed with OK.
+// open is then closed with OK.  Both run inside the call that opens the
+// box, from its event loop, where a failed ASSERT ends only them: wrap that
+// call in ASSERT_NO_FATAL_FAILURE so that the test stops there too.
 template <typename Check> void whenBoxOpens(Check check)
 {
     QTimer::singleShot(0, [check] {
         QWidget* box = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = QApplication::activeModalWidget()) != nullptr; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = QApplication::activeModalWidget()) != nullptr; }))
+            << "no modal box came up";
         check(box);
-        if (auto* dialog = qobject_cast<QDialog*>(box); dialog != nullptr && dialog->isVisible()) {
-            dialog->accept();
-        }
+        closeWithOk(box);
     });
 }
 
