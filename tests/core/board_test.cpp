@@ -87,9 +87,7 @@ TEST(WordSearch, ALongerWordThroughTheLandedTileWinsOverAShorterOne)
 {
     Rig rig;
     // "abet" and "bet" both end at the landed t; the four letters win.
-    rig.place(1, 14, "a");
-    rig.place(2, 14, "b");
-    rig.place(3, 14, "e");
+    ASSERT_TRUE(rig.well({".abe...."}));
     ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(rig.state().lblLast, lastWordText("abet", 18));
     EXPECT_TRUE(rig.boardCells().empty());
@@ -99,10 +97,7 @@ TEST(WordSearch, AmongRunsOfOneLengthTheRunEndingAtTheTileComesFirst)
 {
     Rig rig;
     // "cat" ends at the landed t (c t ... ) and "tab" begins at it: c a t a b.
-    rig.place(2, 14, "c");
-    rig.place(3, 14, "a");
-    rig.place(5, 14, "a");
-    rig.place(6, 14, "b");
+    ASSERT_TRUE(rig.well({"..ca.ab."}));
     ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"117:a", "118:b"}));
@@ -123,10 +118,7 @@ TEST(WordSearch, AHorizontalRunNeverWrapsIntoTheNextRow)
 TEST(WordSearch, AFiveLetterWordOfTheSecondHalfIsFound)
 {
     Rig rig;
-    rig.place(0, 14, "z");
-    rig.place(1, 14, "e");
-    rig.place(2, 14, "b");
-    rig.place(3, 14, "r");
+    ASSERT_TRUE(rig.well({"zebr...."}));
     ASSERT_TRUE(rig.drop(4, "a"));
     EXPECT_EQ(rig.state().Score, 57);
     EXPECT_EQ(rig.state().lblLast, lastWordText("zebra", 57));
@@ -138,14 +130,12 @@ TEST(WordSearch, TheDownwardRunIsTriedLastAmongItsLength)
     Rig rig;
     // Below the landed c stand a and t (c-a-t downward); to its right a and b
     // (c-a-b along the row).  The row's run is tried first.
-    rig.place(2, 14, "t");
-    rig.place(2, 13, "a");
-    rig.place(3, 14, "x");
-    rig.place(3, 13, "x");
-    rig.place(3, 12, "a");
-    rig.place(4, 14, "x");
-    rig.place(4, 13, "x");
-    rig.place(4, 12, "b");
+    const std::vector<std::string> position{
+        "...ab...",
+        "..axx...",
+        "..txx...",
+    };
+    ASSERT_TRUE(rig.well(position, WellOrder::ByColumn));
     ASSERT_TRUE(rig.drop(2, "c"));
     EXPECT_EQ(rig.state().lblLast, lastWordText("cab", 11));
 }
@@ -174,10 +164,7 @@ TEST(WordSearch, OnlyOneWordIsTakenPerLanding)
     Rig rig;
     // "cat" to the left of the landed t and "tab" to its right: one word
     // is taken, the other stays on the board.
-    rig.place(2, 14, "c");
-    rig.place(3, 14, "a");
-    rig.place(5, 14, "a");
-    rig.place(6, 14, "b");
+    ASSERT_TRUE(rig.well({"..ca.ab."}));
     ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(rig.state().Score, 8);
 }
@@ -388,9 +375,11 @@ TEST(ClearWord, FiveLetterSlotsHoldTheRemovedTilesByIndexNotByPosition)
 TEST(ClearWord, ATileInAnotherRowAtATargetColumnIsNotMatched)
 {
     Rig rig;
-    rig.place(2, 14, "c");
-    rig.place(3, 14, "a");
-    rig.place(2, 13, "o"); // same Left as a target, one row up: stays
+    // The o has the same Left as a target, one row up: it stays.
+    ASSERT_TRUE(rig.well({
+        "..o.....",
+        "..ca....",
+    }));
     ASSERT_TRUE(rig.drop(4, "t"));
     ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     ASSERT_EQ(rig.state().TileCount, 1);
@@ -479,9 +468,10 @@ TEST(Settle, AFullColumnOverARemovedTileSettlesWhole)
 TEST(Settle, KeysAndMasterTicksDuringASettleDoNothing)
 {
     Rig rig;
-    rig.place(2, 14, "c");
-    rig.place(4, 14, "t");
-    rig.place(2, 13, "o");
+    ASSERT_TRUE(rig.well({
+        "..o.....",
+        "..c.t...",
+    }));
     ASSERT_TRUE(rig.drop(3, "a"));
     rig.game.Form_GotFocus(); // focus back early switches the master timer on
     const std::vector<Tile> before = rig.state().ImgLetter;
