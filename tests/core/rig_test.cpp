@@ -66,6 +66,19 @@ TEST(TestRig, SpawnAndDropFailWhileATileIsInPlay)
     EXPECT_EQ(lettersByIndex(rig), "b") << "nothing more was spawned";
 }
 
+TEST(TestRig, SpawnFailsWhileTheWellSettlesAndWorksAfterwards)
+{
+    Rig rig;
+    rig.place(2, 14, "c");
+    rig.place(3, 14, "a");
+    ASSERT_TRUE(rig.drop(4, "t"));
+    ASSERT_TRUE(rig.state().TmrAuxiliaryEnabled) << "\"cat\" cleared: the settle runs";
+    EXPECT_FALSE(rig.spawn("b"));
+    rig.settle();
+    EXPECT_TRUE(rig.spawn("b"));
+    EXPECT_EQ(lettersByIndex(rig), "b");
+}
+
 TEST(TestRig, TickUntilLandedFailsWhileTheTileIsStillFalling)
 {
     Rig rig;

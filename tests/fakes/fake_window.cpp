@@ -133,9 +133,11 @@ void Rig::place(int column, int row, const std::string& letter) { GameSetup(game
 
 ::testing::AssertionResult Rig::spawn(const std::string& letter)
 {
-    // The tick spawns only when no tile is in play; it would move that tile instead.
+    // The tick spawns only while nothing falls: otherwise it moves the tile
+    // in play, or does nothing while a cleared word's tiles settle.
     if (state().Falling) {
-        return ::testing::AssertionFailure() << "cannot spawn \"" << letter << "\": a tile is still in play";
+        return ::testing::AssertionFailure() << "cannot spawn \"" << letter
+                                             << "\": a tile is in play or the well is settling";
     }
     GameSetup(game).setNextLetter(letter);
     game.TmrMaster_Timer();

@@ -113,7 +113,7 @@ public:
     [[nodiscard]] ::testing::AssertionResult well(const std::vector<std::string>& rows,
                                                   WellOrder order = WellOrder::ByRow);
     // Spawns the next tile with that letter (through the tick's own spawn);
-    // fails, spawning nothing, while a tile is in play.
+    // fails, spawning nothing, while a tile is in play or a settle runs.
     [[nodiscard]] ::testing::AssertionResult spawn(const std::string& letter);
     // The tile currently falling.
     const Tile& falling() const;
