@@ -50,7 +50,7 @@ TEST(WordSearch, EveryRunThroughTheLandedTileFindsItsWord)
                 rig.place(first + k, 14, letter);
             }
         }
-        rig.drop(column, std::string(1, c.word[static_cast<std::size_t>(c.landed)]));
+        ASSERT_TRUE(rig.drop(column, std::string(1, c.word[static_cast<std::size_t>(c.landed)])));
         EXPECT_EQ(rig.state().lblLast, c.last);
         EXPECT_TRUE(rig.boardCells().empty());
         EXPECT_EQ(rig.state().TileCount, 0) << "every tile of the word is removed";
@@ -61,7 +61,7 @@ TEST(WordSearch, EveryRunThroughTheLandedTileFindsItsWord)
 TEST(WordSearch, ALoneTileOnTheFloorIsRecordedAndFindsNothing)
 {
     Rig rig;
-    rig.drop(3, "t");
+    ASSERT_TRUE(rig.drop(3, "t"));
     EXPECT_EQ(rig.boardCells(), std::vector<std::string>{"115:t"});
     EXPECT_EQ(rig.state().Score, 0);
     EXPECT_TRUE(rig.state().TmrMasterEnabled);
@@ -73,7 +73,7 @@ TEST(WordSearch, AThreeLetterWordEndingAtTheLandedTileScoresAndClears)
     Rig rig;
     rig.place(2, 14, "c");
     rig.place(3, 14, "a");
-    rig.drop(4, "t");
+    ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(rig.state().Score, 8);
     EXPECT_EQ(rig.state().LblScore, " 8");
     EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
@@ -87,10 +87,8 @@ TEST(WordSearch, ALongerWordThroughTheLandedTileWinsOverAShorterOne)
 {
     Rig rig;
     // "abet" and "bet" both end at the landed t; the four letters win.
-    rig.place(1, 14, "a");
-    rig.place(2, 14, "b");
-    rig.place(3, 14, "e");
-    rig.drop(4, "t");
+    ASSERT_TRUE(rig.well({".abe...."}));
+    ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(rig.state().lblLast, lastWordText("abet", 18));
     EXPECT_TRUE(rig.boardCells().empty());
 }
@@ -99,11 +97,8 @@ TEST(WordSearch, AmongRunsOfOneLengthTheRunEndingAtTheTileComesFirst)
 {
     Rig rig;
     // "cat" ends at the landed t (c t ... ) and "tab" begins at it: c a t a b.
-    rig.place(2, 14, "c");
-    rig.place(3, 14, "a");
-    rig.place(5, 14, "a");
-    rig.place(6, 14, "b");
-    rig.drop(4, "t");
+    ASSERT_TRUE(rig.well({"..ca.ab."}));
+    ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"117:a", "118:b"}));
 }
@@ -123,11 +118,8 @@ TEST(WordSearch, AHorizontalRunNeverWrapsIntoTheNextRow)
 TEST(WordSearch, AFiveLetterWordOfTheSecondHalfIsFound)
 {
     Rig rig;
-    rig.place(0, 14, "z");
-    rig.place(1, 14, "e");
-    rig.place(2, 14, "b");
-    rig.place(3, 14, "r");
-    rig.drop(4, "a");
+    ASSERT_TRUE(rig.well({"zebr...."}));
+    ASSERT_TRUE(rig.drop(4, "a"));
     EXPECT_EQ(rig.state().Score, 57);
     EXPECT_EQ(rig.state().lblLast, lastWordText("zebra", 57));
     EXPECT_TRUE(rig.boardCells().empty());
@@ -138,15 +130,13 @@ TEST(WordSearch, TheDownwardRunIsTriedLastAmongItsLength)
     Rig rig;
     // Below the landed c stand a and t (c-a-t downward); to its right a and b
     // (c-a-b along the row).  The row's run is tried first.
-    rig.place(2, 14, "t");
-    rig.place(2, 13, "a");
-    rig.place(3, 14, "x");
-    rig.place(3, 13, "x");
-    rig.place(3, 12, "a");
-    rig.place(4, 14, "x");
-    rig.place(4, 13, "x");
-    rig.place(4, 12, "b");
-    rig.drop(2, "c");
+    const std::vector<std::string> position{
+        "...ab...",
+        "..axx...",
+        "..txx...",
+    };
+    ASSERT_TRUE(rig.well(position, WellOrder::ByColumn));
+    ASSERT_TRUE(rig.drop(2, "c"));
     EXPECT_EQ(rig.state().lblLast, lastWordText("cab", 11));
 }
 
@@ -155,7 +145,7 @@ TEST(WordSearch, ADownwardWordClearsItsColumnAndLeavesNothingToSettle)
     Rig rig;
     rig.place(2, 14, "t");
     rig.place(2, 13, "a");
-    rig.drop(2, "c");
+    ASSERT_TRUE(rig.drop(2, "c"));
     EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_TRUE(rig.boardCells().empty());
     EXPECT_EQ(rig.state().TileCount, 0);
@@ -174,11 +164,8 @@ TEST(WordSearch, OnlyOneWordIsTakenPerLanding)
     Rig rig;
     // "cat" to the left of the landed t and "tab" to its right: one word
     // is taken, the other stays on the board.
-    rig.place(2, 14, "c");
-    rig.place(3, 14, "a");
-    rig.place(5, 14, "a");
-    rig.place(6, 14, "b");
-    rig.drop(4, "t");
+    ASSERT_TRUE(rig.well({"..ca.ab."}));
+    ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(rig.state().Score, 8);
 }
 
@@ -211,11 +198,11 @@ TEST(LandingModes, SettlingMovesLettersDownOneRowWithoutScoring)
     Rig rig;
     // "cat" goes from the bottom row; the o and g above its first two
     // letters sink beside the d and read "dog", which is never looked up.
-    rig.well({
+    ASSERT_TRUE(rig.well({
         ".og.....",
         "dca.....",
-    });
-    rig.drop(3, "t");
+    }));
+    ASSERT_TRUE(rig.drop(3, "t"));
     ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     rig.settle();
     EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"112:d", "113:o", "114:g"}));
@@ -225,12 +212,12 @@ TEST(LandingModes, SettlingMovesLettersDownOneRowWithoutScoring)
 TEST(LandingModes, ClearingADownwardWordEmptiesOnlyItsOwnCells)
 {
     Rig rig;
-    rig.well({
+    ASSERT_TRUE(rig.well({
         "..a.....",
         "..t.....",
         "..x.....",
-    });
-    rig.drop(2, "c");
+    }));
+    ASSERT_TRUE(rig.drop(2, "c"));
     ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.boardCells(), std::vector<std::string>{"114:x"});
     EXPECT_EQ(rig.state().TileCount, 1);
@@ -313,7 +300,7 @@ TEST(GameOver, AWordThatWouldCarryTheScorePastTheLargest32BitValueEndsTheGame)
     rig.place(3, 14, "a");
     GameSetup(rig.game).setScore(INT32_MAX - 3); // "cat" is worth 8
     rig.window.answers = {"Max"};
-    rig.drop(4, "t");
+    ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(rig.window.messages, std::vector<std::string>{"You Lose"});
     EXPECT_EQ(rig.game.lastGameOver(), GameOverCause::Failure);
     EXPECT_EQ(rig.state().Table.HsScores.at(0), INT32_MAX - 3) << "the score before the word is kept";
@@ -334,7 +321,7 @@ TEST(GameOver, NoTickRunsWhileTheMessageBoxIsOpen)
         rig.game.Form_KeyDown(Key::Left);
         tilesDuringBox = rig.state().TileCount;
     };
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     EXPECT_EQ(tilesDuringBox, 16) << "the ticks inside the box did nothing";
     EXPECT_EQ(rig.state().TileCount, 0);
     EXPECT_EQ(rig.game.gamesLost(), 1);
@@ -351,7 +338,7 @@ TEST(ClearWord, SurvivorsAreRenumberedInOrderAndTheSlotsFollowTileIndexOrder)
     rig.place(6, 14, "v"); // 4
     rig.place(3, 14, "a"); // 5: X0 - 32
     rig.place(6, 13, "w"); // 6
-    rig.drop(4, "t");      // 7: X0 = 149
+    ASSERT_TRUE(rig.drop(4, "t")); // 7: X0 = 149
     ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.state().TileCount, 4);
     ASSERT_EQ(rig.state().ImgLetter.size(), 5u);
@@ -379,7 +366,7 @@ TEST(ClearWord, FiveLetterSlotsHoldTheRemovedTilesByIndexNotByPosition)
     rig.place(3, 14, "c");
     rig.place(2, 14, "i");
     rig.place(1, 14, "u");
-    rig.drop(0, "q");
+    ASSERT_TRUE(rig.drop(0, "q"));
     ASSERT_EQ(rig.state().lblLast, lastWordText("quick", 99));
     const std::array<std::int16_t, 5> lefts{0, 149, 117, 85, 53};
     EXPECT_EQ(rig.state().RemovedLeft, lefts);
@@ -388,10 +375,12 @@ TEST(ClearWord, FiveLetterSlotsHoldTheRemovedTilesByIndexNotByPosition)
 TEST(ClearWord, ATileInAnotherRowAtATargetColumnIsNotMatched)
 {
     Rig rig;
-    rig.place(2, 14, "c");
-    rig.place(3, 14, "a");
-    rig.place(2, 13, "o"); // same Left as a target, one row up: stays
-    rig.drop(4, "t");
+    // The o has the same Left as a target, one row up: it stays.
+    ASSERT_TRUE(rig.well({
+        "..o.....",
+        "..ca....",
+    }));
+    ASSERT_TRUE(rig.drop(4, "t"));
     ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     ASSERT_EQ(rig.state().TileCount, 1);
     EXPECT_EQ(rig.state().ImgLetter.at(1).Tag, "o");
@@ -403,7 +392,7 @@ TEST(ClearWord, ThePreviewKeepsItsPlaceAndPicture)
     rig.place(2, 14, "c");
     rig.place(3, 14, "a");
     rig.random.draws = {0.5f};
-    rig.drop(4, "t");
+    ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(pictureName(rig.state().ImgLetter.at(0)), "l.bmp");
     EXPECT_EQ(rig.state().ImgLetter.at(0).Left, 324.0f);
     EXPECT_EQ(rig.state().ImgLetter.at(0).Top, 55.0f);
@@ -419,7 +408,7 @@ TEST(Settle, TilesAboveAClearedWordSinkOneRowInFourTicks)
     rig.place(2, 13, "o"); // 3 above the left tile
     rig.place(2, 12, "p"); // 4 above it
     rig.place(4, 13, "e"); // 5 above the right tile
-    rig.drop(3, "a");
+    ASSERT_TRUE(rig.drop(3, "a"));
     ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"98:p", "106:o", "108:e"}));
     for (int tick = 1; tick <= 3; ++tick) {
@@ -451,7 +440,7 @@ TEST(Settle, AWordFormedBySettlingNeverScores)
     rig.place(7, 14, "t"); // 2
     rig.place(5, 13, "x"); // 3 above c: sinks to row 14 col 5
     rig.place(4, 14, "z");  // 4
-    rig.drop(6, "a");
+    ASSERT_TRUE(rig.drop(6, "a"));
     ASSERT_EQ(rig.state().Score, 8);
     rig.settle();
     EXPECT_EQ(rig.state().Score, 8);
@@ -466,7 +455,7 @@ TEST(Settle, AFullColumnOverARemovedTileSettlesWhole)
         rig.place(1, row, "o"); // 14 tiles above the c
     }
     rig.place(2, 14, "a");
-    rig.drop(3, "t");
+    ASSERT_TRUE(rig.drop(3, "t"));
     ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.settle(), 4);
     for (int row = 1; row <= 14; ++row) {
@@ -479,10 +468,11 @@ TEST(Settle, AFullColumnOverARemovedTileSettlesWhole)
 TEST(Settle, KeysAndMasterTicksDuringASettleDoNothing)
 {
     Rig rig;
-    rig.place(2, 14, "c");
-    rig.place(4, 14, "t");
-    rig.place(2, 13, "o");
-    rig.drop(3, "a");
+    ASSERT_TRUE(rig.well({
+        "..o.....",
+        "..c.t...",
+    }));
+    ASSERT_TRUE(rig.drop(3, "a"));
     rig.game.Form_GotFocus(); // focus back early switches the master timer on
     const std::vector<Tile> before = rig.state().ImgLetter;
     for (Key key : {Key::Left, Key::Right, Key::Down}) {
@@ -503,12 +493,12 @@ TEST(NewGame, ClearsTheWellAndScoreButKeepsTheLettersAndLastWord)
     Rig rig;
     rig.place(2, 14, "c");
     rig.place(3, 14, "a");
-    rig.drop(4, "t"); // leaves a last word, a score and a gap at Left 85
+    ASSERT_TRUE(rig.drop(4, "t")); // leaves a last word, a score and a gap at Left 85
     rig.settle();
     for (int i = 0; i < 30; ++i) {
         rig.place(i % 8, 13 - i / 8, "x");
     }
-    rig.spawn("z"); // a tile in flight
+    ASSERT_TRUE(rig.spawn("z")); // a tile in flight
     GameSetup(rig.game).setNextLetter("q");
     GameSetup(rig.game).setScore(40);
     ASSERT_TRUE(rig.state().Falling);

@@ -11,16 +11,18 @@ namespace lexidrop::testing {
 namespace {
 
 // A falling tile steered to a Left and let fall to a Top (31 + 8k) in an empty well.
-Rig& fallingAt(Rig& rig, int left, int top)
+::testing::AssertionResult fallingAt(Rig& rig, int left, int top)
 {
-    rig.spawn("b");
+    if (auto spawned = rig.spawn("b"); !spawned) {
+        return spawned;
+    }
     for (int at = SpawnLeft; at != left; at += at < left ? TileSize : -TileSize) {
         rig.game.Form_KeyDown(at < left ? Key::Right : Key::Left);
     }
     while (rig.falling().Top < static_cast<float>(top)) {
         rig.game.TmrMaster_Timer();
     }
-    return rig;
+    return ::testing::AssertionSuccess();
 }
 
 TEST(Keys, MoveTheFallingTileWithinTheWell)
@@ -38,7 +40,7 @@ TEST(Keys, MoveTheFallingTileWithinTheWell)
     };
     for (const Case& c : cases) {
         Rig rig;
-        fallingAt(rig, c.left, c.top);
+        ASSERT_TRUE(fallingAt(rig, c.left, c.top));
         ASSERT_EQ(rig.falling().Top, static_cast<float>(c.top));
         rig.game.Form_KeyDown(c.key);
         EXPECT_EQ(rig.falling().Left, c.wantLeft) << "at " << c.left << "," << c.top;
@@ -49,7 +51,7 @@ TEST(Keys, MoveTheFallingTileWithinTheWell)
 TEST(Keys, EveryKeyEventBetweenTwoTicksMovesTheTile)
 {
     Rig rig;
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     for (int i = 0; i < 5; ++i) {
         rig.game.Form_KeyDown(Key::Left); // auto-repeat is not filtered
     }
@@ -63,7 +65,7 @@ TEST(Keys, DoNothingWhileNoTileFalls)
 {
     Rig rig;
     rig.game.Form_KeyDown(Key::Left); // before the first spawn
-    rig.drop(3, "b");                  // landed on the floor
+    ASSERT_TRUE(rig.drop(3, "b"));    // landed on the floor
     rig.game.Form_KeyDown(Key::Left);
     EXPECT_EQ(rig.state().ImgLetter.at(1).Left, 117.0f);
     EXPECT_EQ(rig.state().ImgLetter.at(0).Left, 324.0f) << "the preview never moves";
@@ -72,7 +74,7 @@ TEST(Keys, DoNothingWhileNoTileFalls)
 TEST(Keys, TheDownKeyNeverCarriesATileToTheFloor)
 {
     Rig rig;
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     for (int i = 0; i < 40; ++i) {
         rig.game.Form_KeyDown(Key::Down);
     }
@@ -84,7 +86,7 @@ TEST(Keys, TheDownKeyNeverCarriesATileToTheFloor)
 TEST(Focus, LosingItPausesTheFallAndRegainingItResumes)
 {
     Rig rig;
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     rig.game.Form_LostFocus();
     EXPECT_FALSE(rig.state().TmrMasterEnabled);
     EXPECT_EQ(rig.window.timerCalls[Timer::Master], std::vector<bool>{false});
@@ -99,7 +101,7 @@ TEST(Focus, DoesNotTouchTheSettleTimer)
     rig.place(2, 14, "c");
     rig.place(3, 14, "a");
     rig.place(2, 13, "o");
-    rig.drop(4, "t");
+    ASSERT_TRUE(rig.drop(4, "t"));
     ASSERT_TRUE(rig.state().TmrAuxiliaryEnabled);
     rig.game.Form_LostFocus();
     EXPECT_TRUE(rig.state().TmrAuxiliaryEnabled);
@@ -117,7 +119,7 @@ TEST(Focus, TheTickHandsTheKeysBackAfterSpawnAndEveryStep)
 TEST(Closing, StopsBothTimersForGoodAndNothingMovesAfterwards)
 {
     Rig rig;
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     const float top = rig.falling().Top;
     rig.game.Form_Unload();
     rig.game.Form_GotFocus();

@@ -40,7 +40,7 @@ TEST(Spawn, TheSecondTileIsTheLetterPreviewedAtTheFirst)
     Rig rig;
     rig.random.draws = {0.5f, 0.0f}; // "l", then "a"
     rig.game.TmrMaster_Timer();
-    rig.tickUntilLanded();
+    ASSERT_TRUE(rig.tickUntilLanded());
     rig.game.TmrMaster_Timer();
     EXPECT_EQ(rig.falling().Tag, "l");
     EXPECT_EQ(rig.state().NextLetter, "a");
@@ -69,7 +69,7 @@ TEST(Fall, EachTickAfterALandingSpawnsTheNextTile)
 {
     Rig rig;
     rig.game.TmrMaster_Timer();
-    rig.tickUntilLanded();
+    ASSERT_TRUE(rig.tickUntilLanded());
     rig.game.TmrMaster_Timer();
     EXPECT_EQ(rig.state().TileCount, 2);
     EXPECT_EQ(rig.state().CurrentTile, 2);
@@ -80,8 +80,8 @@ TEST(Landing, ExactContactLandsWithoutMovingTheTile)
 {
     Rig rig;
     rig.place(3, 14, "x");
-    rig.spawn("b");
-    rig.tickUntilLanded();
+    ASSERT_TRUE(rig.spawn("b"));
+    ASSERT_TRUE(rig.tickUntilLanded());
     EXPECT_EQ(rig.falling().Top, 407.0f) << "row 13";
     EXPECT_EQ(rig.state().Board.at(3 + 8 * 13), "b");
 }
@@ -90,7 +90,7 @@ TEST(Landing, ContactIsTestedBeforeTheMoveSoTheTileCanStillSlideAway)
 {
     Rig rig;
     rig.place(3, 14, "x");
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     while (rig.falling().Top < 407.0f) {
         rig.game.TmrMaster_Timer();
     }
@@ -107,7 +107,7 @@ TEST(Landing, ATileSlidIntoATallerStackIsLiftedOntoItsTop)
     for (int row = 14; row >= 8; --row) {
         rig.place(4, row, "x"); // top of the stack at row 8, Top 247
     }
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     while (rig.falling().Top < 303.0f) {
         rig.game.TmrMaster_Timer();
     }
@@ -134,7 +134,7 @@ TEST(Landing, AnOverlappingTileIsLiftedToExactly32AboveBeforeLanding)
 {
     Rig rig;
     rig.place(3, 14, "x");
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     rig.game.Form_KeyDown(Key::Left);
     while (rig.falling().Top < 423.0f) {
         rig.game.TmrMaster_Timer();
@@ -151,7 +151,7 @@ TEST(Landing, SpawnTickLandsAtRow1OnExactContactWithRow2)
     for (int row = 14; row >= 2; --row) {
         rig.place(3, row, "x");
     }
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     EXPECT_FALSE(rig.state().Falling);
     EXPECT_EQ(rig.falling().Top, 23.0f);
     EXPECT_EQ(rig.state().Board.at(3 + 8), "b");
@@ -164,7 +164,7 @@ TEST(Landing, SpawnTickOverARow1TileLiftsToRow0AndPlayGoesOn)
     for (int row = 14; row >= 1; --row) {
         rig.place(3, row, "x");
     }
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     EXPECT_EQ(rig.falling().Top, -9.0f);
     EXPECT_EQ(rig.state().Board.at(3), "b");
     EXPECT_EQ(rig.game.gamesLost(), 0);
@@ -176,7 +176,7 @@ TEST(Landing, SpawnTickOverARow0TileLiftsToRowMinus1AndEndsTheGame)
     for (int row = 14; row >= 0; --row) {
         rig.place(3, row, "x");
     }
-    rig.spawn("b");
+    ASSERT_TRUE(rig.spawn("b"));
     EXPECT_EQ(rig.game.gamesLost(), 1);
     EXPECT_EQ(rig.game.lastGameOver(), GameOverCause::Overflow);
     EXPECT_EQ(rig.window.messages, std::vector<std::string>{"You Lose"});

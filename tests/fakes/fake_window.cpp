@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include <algorithm>
 #include <cstdlib>
 
 namespace lexidrop::testing {
@@ -14,6 +14,27 @@ std::unique_ptr<UniformSource> makeSource(std::uint64_t seed, ScriptedRandom*& s
     auto made = std::make_unique<ScriptedRandom>(seed);
     source = made.get();
     return made;
+}
+
+// A reader finds a tile's column by counting cells, so every row is as
+// wide as the well; a wider row, a mistyped letter or too many rows would
+// lose tiles without a word.  Such a drawing fails the set-up instead.
+::testing::AssertionResult checkDrawing(const std::vector<std::string>& rows)
+{
+    if (rows.size() > static_cast<std::size_t>(FloorRow) + 1) {
+        return ::testing::AssertionFailure() << "a well of " << rows.size() << " rows; it has " << FloorRow + 1;
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string& line = rows.at(i);
+        const bool wide = line.size() == static_cast<std::size_t>(Columns);
+        const auto cell = [](char c) { return c == '.' || (c >= 'a' && c <= 'z'); };
+        const bool drawn = std::all_of(line.begin(), line.end(), cell);
+        if (!wide || !drawn) {
+            return ::testing::AssertionFailure() << "drawn row " << i << " \"" << line << "\" is not " << Columns
+                                                 << " cells of a lower-case letter or '.'";
+        }
+    }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace
@@ -81,29 +102,51 @@ Rig::Rig(std::uint64_t seed) : game(window, window, window, store, makeSource(se
 
 void Rig::place(int column, int row, const std::string& letter) { GameSetup(game).placeTile(column, row, letter); }
 
-void Rig::well(const std::vector<std::string>& rows)
+::testing::AssertionResult Rig::well(const std::vector<std::string>& rows, WellOrder order)
 {
-    const int bottom = 14;
-    for (std::size_t up = 0; up < rows.size(); ++up) {
-        const std::string& line = rows[rows.size() - 1 - up];
-        for (std::size_t column = 0; column < line.size() && column < Columns; ++column) {
-            if (std::islower(static_cast<unsigned char>(line[column]))) {
-                place(static_cast<int>(column), bottom - static_cast<int>(up), std::string(1, line[column]));
+    if (auto drawing = checkDrawing(rows); !drawing) {
+        return drawing;
+    }
+    const int height = static_cast<int>(rows.size());
+    // up counts rows from the floor: the last drawn row is up 0.
+    const auto placeDrawn = [&](int column, int up) {
+        const char letter = rows.at(static_cast<std::size_t>(height - 1 - up)).at(static_cast<std::size_t>(column));
+        if (letter != '.') {
+            place(column, FloorRow - up, std::string(1, letter));
+        }
+    };
+    if (order == WellOrder::ByRow) {
+        for (int up = 0; up < height; ++up) {
+            for (int column = 0; column < Columns; ++column) {
+                placeDrawn(column, up);
+            }
+        }
+    } else {
+        for (int column = 0; column < Columns; ++column) {
+            for (int up = 0; up < height; ++up) {
+                placeDrawn(column, up);
             }
         }
     }
+    return ::testing::AssertionSuccess();
 }
 
-void Rig::spawn(const std::string& letter)
+::testing::AssertionResult Rig::spawn(const std::string& letter)
 {
-    ASSERT_FALSE(state().Falling);
+    // The tick spawns only while nothing falls: otherwise it moves the tile
+    // in play, or does nothing while a cleared word's tiles settle.
+    if (state().Falling) {
+        return ::testing::AssertionFailure() << "cannot spawn \"" << letter
+                                             << "\": a tile is in play or the well is settling";
+    }
     GameSetup(game).setNextLetter(letter);
     game.TmrMaster_Timer();
+    return ::testing::AssertionSuccess();
 }
 
 const Tile& Rig::falling() const { return state().ImgLetter.at(static_cast<std::size_t>(state().CurrentTile)); }
 
-void Rig::tickUntilLanded(int limit)
+::testing::AssertionResult Rig::tickUntilLanded(int limit)
 {
     // A landing that clears a word leaves Falling set for the settle, with
     // the landed tile gone (CurrentTile beyond TileCount).
@@ -111,17 +154,22 @@ void Rig::tickUntilLanded(int limit)
     for (int i = 0; i < limit && inFlight(); ++i) {
         game.TmrMaster_Timer();
     }
-    ASSERT_FALSE(inFlight()) << "the tile did not land";
+    if (inFlight()) {
+        return ::testing::AssertionFailure() << "the tile did not land in " << limit << " ticks";
+    }
+    return ::testing::AssertionSuccess();
 }
 
-void Rig::drop(int column, const std::string& letter)
+::testing::AssertionResult Rig::drop(int column, const std::string& letter)
 {
-    spawn(letter);
+    if (auto spawned = spawn(letter); !spawned) {
+        return spawned;
+    }
     const Key key = column < 3 ? Key::Left : Key::Right;
     for (int i = 0; i < std::abs(column - 3); ++i) {
         game.Form_KeyDown(key);
     }
-    tickUntilLanded();
+    return tickUntilLanded();
 }
 
 void Rig::land(int column, int row, const std::string& letter)

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "game/game.h"
 #include "game/rnd.h"
 #include "scores/high_scores.h"
@@ -77,7 +79,14 @@ public:
     }
 };
 
+// How the tiles of a drawn well are numbered: row by row, bottom row first
+// and each row left to right; or column by column, left column first and
+// each column bottom up.
+enum class WellOrder { ByRow, ByColumn };
+
 // A game on a fake window with an in-memory table, and the moves tests make.
+// The moves that can go wrong return an AssertionResult, so that a test
+// stops there (ASSERT_TRUE) instead of going on from a set-up it did not get.
 struct Rig {
     explicit Rig(std::uint64_t seed = 42);
 
@@ -97,17 +106,22 @@ public:
     // too, as the next index.
     void place(int column, int row, const std::string& letter);
     // Places the rows of a well drawn as text, top row first, bottom row
-    // resting on the floor: a letter is a tile, any other character empty.
-    // Tiles are placed bottom row first, left to right.
-    void well(const std::vector<std::string>& rows);
-    // Spawns the next tile with that letter (through the tick's own spawn).
-    void spawn(const std::string& letter);
+    // resting on the floor: a lower-case letter is a tile, '.' an empty
+    // cell.  Tiles take their indexes in the given order.  Fails, placing
+    // nothing, on a drawing the well cannot hold: a row not Columns wide,
+    // more rows than the well has, any other character.
+    [[nodiscard]] ::testing::AssertionResult well(const std::vector<std::string>& rows,
+                                                  WellOrder order = WellOrder::ByRow);
+    // Spawns the next tile with that letter (through the tick's own spawn);
+    // fails, spawning nothing, while a tile is in play or a settle runs.
+    [[nodiscard]] ::testing::AssertionResult spawn(const std::string& letter);
     // The tile currently falling.
     const Tile& falling() const;
-    // Master ticks until the falling tile lands (at most limit ticks).
-    void tickUntilLanded(int limit = 100);
+    // Master ticks until the falling tile lands; fails if it is still in
+    // flight after limit ticks.
+    [[nodiscard]] ::testing::AssertionResult tickUntilLanded(int limit = 100);
     // Spawns a tile with that letter, steers it to a column and lets it land.
-    void drop(int column, const std::string& letter);
+    [[nodiscard]] ::testing::AssertionResult drop(int column, const std::string& letter);
     // Puts the tile in play at a column and row and lands it there at once.
     void land(int column, int row, const std::string& letter);
     // Reads a table of these entries (the rest empty) from the store, as at start-up.
