@@ -10,7 +10,8 @@
 namespace lexidrop::testing {
 namespace {
 
-// A falling tile steered to a Left and let fall to a Top (31 + 8k) in an empty well.
+// A falling tile steered to a Left and let fall to a Top (a whole number of
+// fall steps below its spawn) in an empty well.
 ::testing::AssertionResult fallingAt(Rig& rig, int left, int top)
 {
     if (auto spawned = rig.spawn("b"); !spawned) {
@@ -58,7 +59,7 @@ TEST(Keys, EveryKeyEventBetweenTwoTicksMovesTheTile)
     EXPECT_EQ(rig.falling().Left, 21.0f);
     rig.game.Form_KeyDown(Key::Down);
     rig.game.Form_KeyDown(Key::Down);
-    EXPECT_EQ(rig.falling().Top, 63.0f);
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(SpawnTop + FallStep + 2 * DropStep));
 }
 
 TEST(Keys, DoNothingWhileNoTileFalls)
@@ -67,8 +68,8 @@ TEST(Keys, DoNothingWhileNoTileFalls)
     rig.game.Form_KeyDown(Key::Left); // before the first spawn
     ASSERT_TRUE(rig.drop(3, "b"));    // landed on the floor
     rig.game.Form_KeyDown(Key::Left);
-    EXPECT_EQ(rig.state().ImgLetter.at(1).Left, 117.0f);
-    EXPECT_EQ(rig.state().ImgLetter.at(0).Left, 324.0f) << "the preview never moves";
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Left, static_cast<float>(SpawnLeft));
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Left, static_cast<float>(PreviewLeft)) << "the preview never moves";
 }
 
 TEST(Keys, TheDownKeyNeverCarriesATileToTheFloor)
@@ -78,7 +79,11 @@ TEST(Keys, TheDownKeyNeverCarriesATileToTheFloor)
     for (int i = 0; i < 40; ++i) {
         rig.game.Form_KeyDown(Key::Down);
     }
-    EXPECT_EQ(rig.falling().Top, 399.0f) << "31 + 16k stops at the first Top of 392 or more";
+    int stop = SpawnTop + FallStep; // where the spawn tick leaves it
+    while (stop < DropLimit) {
+        stop += DropStep;
+    }
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(stop)) << "Down stops at the first Top of 392 or more";
     EXPECT_TRUE(rig.state().Falling);
     EXPECT_EQ(rig.state().Board.at(115), "") << "only the ticks land a tile";
 }

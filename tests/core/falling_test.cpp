@@ -18,8 +18,8 @@ TEST(Spawn, FirstTickOfTheProgramSpawnsAnAAndPreviewsTheNextDraw)
     EXPECT_EQ(t.Tag, "a");
     EXPECT_EQ(pictureName(t), "a.bmp");
     EXPECT_TRUE(t.Visible);
-    EXPECT_EQ(t.Left, 117.0f);
-    EXPECT_EQ(t.Top, 31.0f) << "the spawn tick also moves the tile";
+    EXPECT_EQ(t.Left, static_cast<float>(SpawnLeft));
+    EXPECT_EQ(t.Top, static_cast<float>(SpawnTop + FallStep)) << "the spawn tick also moves the tile";
     EXPECT_EQ(rig.state().NextLetter, "w");
     EXPECT_EQ(pictureName(rig.state().ImgLetter.at(0)), "w.bmp");
 }
@@ -82,7 +82,7 @@ TEST(Landing, ExactContactLandsWithoutMovingTheTile)
     rig.place(3, 14, "x");
     ASSERT_TRUE(rig.spawn("b"));
     ASSERT_TRUE(rig.tickUntilLanded());
-    EXPECT_EQ(rig.falling().Top, 407.0f) << "row 13";
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(topOfRow(13)));
     EXPECT_EQ(rig.state().Board.at(3 + 8 * 13), "b");
 }
 
@@ -91,14 +91,14 @@ TEST(Landing, ContactIsTestedBeforeTheMoveSoTheTileCanStillSlideAway)
     Rig rig;
     rig.place(3, 14, "x");
     ASSERT_TRUE(rig.spawn("b"));
-    while (rig.falling().Top < 407.0f) {
+    while (rig.falling().Top < static_cast<float>(topOfRow(13))) {
         rig.game.TmrMaster_Timer();
     }
     ASSERT_TRUE(rig.state().Falling) << "contact is only seen on the next tick";
     rig.game.Form_KeyDown(Key::Right);
     rig.game.TmrMaster_Timer();
     EXPECT_TRUE(rig.state().Falling);
-    EXPECT_EQ(rig.falling().Top, 415.0f);
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(topOfRow(13) + FallStep));
 }
 
 TEST(Landing, ATileSlidIntoATallerStackIsLiftedOntoItsTop)
