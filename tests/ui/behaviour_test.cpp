@@ -98,16 +98,16 @@ TEST_F(BehaviourTest, AFallStepPaintsOnlyTheStripTheTileLeaves)
     PaintRecorder recorder;
     window->surface()->installEventFilter(&recorder);
     const Tile before = falling(*window);
-    window->game().TmrMaster_Timer(); // one 8-pixel step
+    window->game().TmrMaster_Timer(); // one fall step
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.paints > 0; }));
     window->surface()->removeEventFilter(&recorder);
 
     const int top = static_cast<int>(before.Top);
-    EXPECT_TRUE(recorder.painted.contains(QRect(117, top, 32, 8)));
+    EXPECT_TRUE(recorder.painted.contains(QRect(SpawnLeft, top, TileSize, FallStep)));
     EXPECT_LT(area(recorder.painted), 406 * 479 / 50) << "painted " << area(recorder.painted) << " pixels";
     const QImage screen = onScreen(*window);
-    EXPECT_EQ(screen.pixel(130, top + 8), letterColour('a'));
-    EXPECT_EQ(screen.pixel(130, top + 7), qRgb(0, 0, 0));
+    EXPECT_EQ(screen.pixel(130, top + FallStep), letterColour('a'));
+    EXPECT_EQ(screen.pixel(130, top + FallStep - 1), qRgb(0, 0, 0));
 }
 
 // Slid pixels and repainted ones must add up to what a full paint shows,

@@ -29,7 +29,7 @@ bool wholeScale() { return std::abs(requestedScale() - std::round(requestedScale
 int device(int logical) { return static_cast<int>(std::lround(logical * requestedScale())); }
 
 // Where the first tile stands after one tick: column 3, one step down.
-constexpr QPoint FirstTile(117, 31);
+constexpr QPoint FirstTile(SpawnLeft, SpawnTop + FallStep);
 
 // A tile whose every pixel differs from its neighbours, so any smoothing
 // of the scaled picture changes pixels.
@@ -266,12 +266,14 @@ TEST_F(HighDpiTest, AFallingTileLeavesNoTrailBehind)
 {
     ASSERT_TRUE(showActive());
     window->masterTimer().stop();
-    for (int tick = 0; tick < 9; ++tick) {
+    // Until the tile has left its first square whole, and a little more.
+    const auto& tiles = window->game().state().ImgLetter;
+    while (tiles.size() < 2 || tiles.at(1).Top <= FirstTile.y() + TileSize + FallStep) {
         window->game().TmrMaster_Timer();
         QCoreApplication::processEvents();
     }
-    const Tile& tile = window->game().state().ImgLetter.at(1);
-    ASSERT_GT(tile.Top, FirstTile.y() + 32);
+    const Tile& tile = tiles.at(1);
+    ASSERT_GT(tile.Top, FirstTile.y() + TileSize);
     // Paint through the window's own repaints, not a fresh grab of the whole.
     window->surface()->repaint(QRect(FirstTile, QSize(32, 40)));
     const QImage screen = window->surface()->grab(QRect(100, 23, 66, static_cast<int>(tile.Top) - 23)).toImage();

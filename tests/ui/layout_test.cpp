@@ -148,10 +148,11 @@ TEST_F(LayoutTest, SpawnLoadsTheNextLetterIntoThePreviewOverThePanel)
     EXPECT_EQ(image.pixel(324, 55), letterColour(next[0]));
     EXPECT_EQ(image.pixel(355, 86), letterColour(next[0]));
     // The falling tile: "a" at column 3, row 1, one step down.
-    EXPECT_EQ(image.pixel(117, 31), letterColour('a'));
-    EXPECT_EQ(image.pixel(148, 62), letterColour('a'));
-    EXPECT_EQ(image.pixel(117, 30), Black);
-    EXPECT_EQ(image.pixel(149, 62), Black);
+    const QPoint tile(SpawnLeft, SpawnTop + FallStep);
+    EXPECT_EQ(image.pixel(tile), letterColour('a'));
+    EXPECT_EQ(image.pixel(tile + QPoint(31, 31)), letterColour('a'));
+    EXPECT_EQ(image.pixel(tile + QPoint(0, -1)), Black);
+    EXPECT_EQ(image.pixel(tile + QPoint(32, 31)), Black);
 }
 
 TEST_F(LayoutTest, LabelsStandAtTheirPlacesWithTheirTexts)

@@ -14,7 +14,7 @@ checks
   into the compositor's output;
 - from weston's own screenshots: the window's frame on the output, the
   first tile showing exactly a.bmp in column 3, and a few ticks later the
-  same tile lower by whole fall steps of 8 pixels;
+  same tile lower by whole fall steps (--fall-step, the game's own);
 - that the program is still running a few seconds later.
 """
 
@@ -29,7 +29,6 @@ from support.desktop_session import Failure, wait_for
 
 APP_ID = "org.lexidrop.LexiDrop"
 TITLE = "LexiDrop"
-FALL_STEP = 8
 # One message of a WAYLAND_DEBUG log.  libwayland up to 1.22 (Debian 12)
 # writes "[time]  -> interface@id.message(args)"; 1.23 (Debian 13) names an
 # object "interface#id" and puts the queue, "{Default Queue}", before it.
@@ -154,7 +153,7 @@ def first_tile(session, game, a):
     return (corner, view.origin) if corner else None
 
 
-def check_tile_falls(session, game, a):
+def check_tile_falls(session, game, a, fall_step):
     first, origin = wait_for("the window with its first tile (a.bmp) on the output",
                              lambda: first_tile(session, game, a), 30, interval=0.2)
     print("window's client area at", origin, "on weston's output; tile a.bmp at", first)
@@ -166,8 +165,8 @@ def check_tile_falls(session, game, a):
         return found if found and found[0][1] > first[1] else None
     later, _ = wait_for("the tile to fall", fallen, 10, interval=0.2)
     print("a later screenshot shows it at", later)
-    if later[0] != first[0] or (later[1] - first[1]) % FALL_STEP:
-        raise Failure("the tile did not fall by whole steps of %d pixels: %s -> %s" % (FALL_STEP, first, later))
+    if later[0] != first[0] or (later[1] - first[1]) % fall_step:
+        raise Failure("the tile did not fall by whole steps of %d pixels: %s -> %s" % (fall_step, first, later))
 
 
 def check_keeps_running(game, seconds):
@@ -183,7 +182,7 @@ def run(args):
         game, a = start_game(session, args.bindir)
         check_no_x_server(game)
         check_toplevel(game)
-        check_tile_falls(session, game, a)
+        check_tile_falls(session, game, a, args.fall_step)
         check_keeps_running(game, args.run_seconds)
     return 0
 
@@ -192,6 +191,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("bindir", help="the build's bin directory")
     parser.add_argument("--run-seconds", type=float, default=5)
+    parser.add_argument("--fall-step", type=int, required=True, help="pixels the falling tile sinks per tick")
     args = parser.parse_args()
     return desktop_session.run_checks(run, args, ("weston", "weston-screenshooter"))
 
