@@ -215,11 +215,11 @@ bool Game::lookUp(int length, const std::array<int, 5>& cells)
     } else {
         found = CheckWord3(tally, letter(0), letter(1), letter(2));
     }
-    if (state_.LblScore != oldScore) {
-        showLabel(Label::Score, 0, state_.LblScore);
-    }
     if (found) {
         view_.wordScored(scored.word, scored.points);
+    }
+    if (state_.LblScore != oldScore) {
+        showLabel(Label::Score, 0, state_.LblScore);
     }
     if (state_.lblLast != oldLast) {
         showLabel(Label::Last, 0, state_.lblLast);

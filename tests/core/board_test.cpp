@@ -73,10 +73,13 @@ TEST(WordSearch, AThreeLetterWordEndingAtTheLandedTileScoresAndClears)
     Rig rig;
     rig.place(2, 14, "c");
     rig.place(3, 14, "a");
+    rig.window.scoring.clear();
     ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(rig.state().Score, 8);
     EXPECT_EQ(rig.state().LblScore, " 8");
     EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
+    // The view hears the word and its points, then the labels that show them.
+    EXPECT_EQ(rig.window.scoring, (std::vector<std::string>{"word cat 8", "score  8", "last " + lastWordText("cat", 8)}));
     EXPECT_TRUE(rig.boardCells().empty());
     EXPECT_EQ(rig.state().TileCount, 0);
     EXPECT_TRUE(rig.state().TmrAuxiliaryEnabled);
@@ -367,7 +370,8 @@ TEST(ClearWord, FiveLetterSlotsHoldTheRemovedTilesByIndexNotByPosition)
     rig.place(2, 14, "i");
     rig.place(1, 14, "u");
     ASSERT_TRUE(rig.drop(0, "q"));
-    ASSERT_EQ(rig.state().lblLast, lastWordText("quick", 99));
+    ASSERT_FALSE(rig.window.scored.empty());
+    ASSERT_EQ(rig.window.scored.back().word, "quick");
     const std::array<std::int16_t, 5> lefts{0, 149, 117, 85, 53};
     EXPECT_EQ(rig.state().RemovedLeft, lefts);
 }

@@ -83,6 +83,20 @@ void FakeWindow::messageBox(const std::string& text)
     }
 }
 
+void FakeWindow::labelChanged(Label label, int place, const std::string& text)
+{
+    labels[{label, place}] = text;
+    if (label == Label::Score || label == Label::Last) {
+        scoring.push_back((label == Label::Score ? "score " : "last ") + text);
+    }
+}
+
+void FakeWindow::wordScored(const std::string& word, int points)
+{
+    scored.push_back(ScoredWord{word, static_cast<std::int16_t>(points)});
+    scoring.push_back("word " + word + " " + std::to_string(points));
+}
+
 std::string FakeWindow::inputBox(const std::string& prompt, const std::string& title)
 {
     prompts.push_back(prompt);

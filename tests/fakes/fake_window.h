@@ -51,6 +51,10 @@ public:
     std::vector<int> changedTiles;      // every tile notice (shown or unloaded), by index
     std::map<int, Tile> shownTiles;     // what the view shows of each tile
     std::map<std::pair<Label, int>, std::string> labels; // the last text of each label
+    std::vector<ScoredWord> scored;     // every word told as scored, in order
+    // Words and the score and last-word label texts as told, in order:
+    // "word cat 8", "score  8", "last cat    8 points".
+    std::vector<std::string> scoring;
     int focusRequests = 0;
     std::map<Timer, std::vector<bool>> timerCalls;
 
@@ -58,7 +62,8 @@ public:
     PicturePtr loadPicture(const std::string& fileName) override;
     void tileChanged(const Tile& tile) override;
     void tileUnloaded(int index) override;
-    void labelChanged(Label label, int place, const std::string& text) override { labels[{label, place}] = text; }
+    void labelChanged(Label label, int place, const std::string& text) override;
+    void wordScored(const std::string& word, int points) override;
     void timerChanged(Timer timer, bool enabled) override { timerCalls[timer].push_back(enabled); }
     void giveFocus() override { ++focusRequests; }
     void messageBox(const std::string& text) override;
