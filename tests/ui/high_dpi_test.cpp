@@ -329,7 +329,7 @@ TEST_F(HighDpiTest, TheWidestLastWordShowsWhole)
     ASSERT_TRUE(showActive());
     auto* last = findLabel(*window, "lblLast");
     ASSERT_NE(last, nullptr);
-    for (const char* text : {"momma    48 points", "mummy    66 points"}) {
+    for (const std::string& text : {lastWordText("momma", 48), lastWordText("mummy", 66)}) {
         window->labelChanged(Label::Last, 0, text);
         const QImage image = last->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const auto lit = [](QRgb pixel) { return qGray(pixel) > 96; };

@@ -107,8 +107,8 @@ TEST_F(LookTest, EveryDictionaryWordsLastWordTextFitsItsBoxWhole)
 
     // Drawn, the widest text and the widest five-letter ones named in
     // complaints end inside the box's right line.
-    for (const std::string& text : {widestText, std::string("mummy    66 points"), std::string("women    57 points"),
-                                    std::string("maxim    75 points")}) {
+    for (const std::string& text :
+         {widestText, lastWordText("mummy", 66), lastWordText("women", 57), lastWordText("maxim", 75)}) {
         window->labelChanged(Label::Last, 0, text);
         const QImage image = last->grab().toImage();
         const auto [left, right] = inkColumns(image, QRect(1, 1, image.width() - 2, image.height() - 2));
