@@ -132,6 +132,23 @@ TEST_F(LookTest, LabelsWithoutAFontOfTheirOwnUseLiberationSansAtNinePoints)
     EXPECT_EQ(label("Label1")->font().family(), "Times New Roman");
 }
 
+// The first and last rows with light ink on the dark label; -1 for none.
+std::pair<int, int> inkRows(const QImage& image)
+{
+    int firstInk = -1;
+    int lastInk = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) > 96) {
+                firstInk = firstInk < 0 ? y : firstInk;
+                lastInk = y;
+                break;
+            }
+        }
+    }
+    return {firstInk, lastInk};
+}
+
 TEST_F(LookTest, ALongNameIsShortenedOnOneLineWithTheWholeNameAtHand)
 {
     struct Case {
@@ -167,18 +184,7 @@ TEST_F(LookTest, ALongNameIsShortenedOnOneLineWithTheWholeNameAtHand)
     // A name of several words shows as one line: no clipped tops of a
     // second line below the first.
     window->labelChanged(Label::Name, 3, "Wolfgang Amadeus Mozart");
-    const QImage image = shown->grab().toImage();
-    int firstInk = -1;
-    int lastInk = -1;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (qGray(image.pixel(x, y)) > 96) {
-                firstInk = firstInk < 0 ? y : firstInk;
-                lastInk = y;
-                break;
-            }
-        }
-    }
+    const auto [firstInk, lastInk] = inkRows(shown->grab().toImage());
     ASSERT_GE(firstInk, 0);
     EXPECT_LE(lastInk - firstInk, QFontMetrics(shown->font()).height()) << "ink from row " << firstInk << " to " << lastInk;
 }
