@@ -111,7 +111,7 @@ void Game::spawn()
     Tile fresh;
     fresh.Index = state_.TileCount;
     state_.ImgLetter.push_back(fresh);
-    tile(state_.CurrentTile).Picture = view_.loadPicture(state_.CurrentLetter + ".bmp");
+    tile(state_.CurrentTile).Picture = view_.loadPicture(state_.CurrentLetter);
     previewNext();
     Tile& spawned = tile(state_.TileCount);
     spawned.Left = SpawnLeft;
@@ -124,7 +124,7 @@ void Game::spawn()
 
 void Game::previewNext()
 {
-    tile(0).Picture = view_.loadPicture(state_.NextLetter + ".bmp");
+    tile(0).Picture = view_.loadPicture(state_.NextLetter);
     showTile(0);
 }
 
@@ -208,7 +208,7 @@ void Game::NewGame()
     state_.CurrentTile = 0;
     state_.Falling = false;
     setTileCount(0);
-    tile(0).Picture = view_.loadPicture("a.bmp");
+    tile(0).Picture = view_.loadPicture("a");
     showTile(0);
     state_.Table.ShowHighScores(state_.LblName, state_.LblHs);
     showTable();

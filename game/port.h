@@ -57,8 +57,9 @@ public:
 class View {
 public:
     virtual ~View() = default;
-    // Loads the bitmap file of that name now; the picture goes into later tile notices.
-    virtual PicturePtr loadPicture(const std::string& /*fileName*/) { return nullptr; }
+    // Loads the picture of a letter ("a".."z") now, from wherever the view
+    // keeps its pictures; it goes into later tile notices.
+    virtual PicturePtr loadPicture(const std::string& /*letter*/) { return nullptr; }
     // A tile was created, moved, repictured or hidden: show it as it now is.
     virtual void tileChanged(const Tile& /*tile*/) {}
     // The tile with this index is gone (always the highest one).

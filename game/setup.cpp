@@ -9,7 +9,7 @@ Tile& GameSetup::append(int column, int row, const std::string& letter)
     Tile placed;
     placed.Index = state.TileCount;
     placed.Tag = letter;
-    placed.Picture = game_.view_.loadPicture(letter + ".bmp");
+    placed.Picture = game_.view_.loadPicture(letter);
     placed.Left = static_cast<float>(leftOfColumn(column));
     placed.Top = static_cast<float>(topOfRow(row));
     placed.Visible = true;

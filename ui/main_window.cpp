@@ -253,7 +253,7 @@ void MainWindow::followTimers()
 
 std::string MainWindow::timeOfDay() { return QTime::currentTime().toString(QStringLiteral("hh:mm:ss")).toStdString(); }
 
-PicturePtr MainWindow::loadPicture(const std::string& fileName) { return letters_.load(fileName); }
+PicturePtr MainWindow::loadPicture(const std::string& letter) { return letters_.loadLetter(letter); }
 
 void MainWindow::tileChanged(const Tile& tile) { surface_->showTile(tile); }
 

@@ -60,7 +60,7 @@ public:
 
     // --- Clock, View, ModalBoxes ---
     std::string timeOfDay() override;
-    PicturePtr loadPicture(const std::string& fileName) override;
+    PicturePtr loadPicture(const std::string& letter) override;
     void tileChanged(const Tile& tile) override;
     void tileUnloaded(int index) override;
     void labelChanged(Label label, int place, const std::string& text) override;

@@ -69,6 +69,8 @@ public:
 
     // Reads directory/fileName now.
     PicturePtr load(const std::string& fileName);
+    // Reads the picture of a letter now: a.bmp for "a".
+    PicturePtr loadLetter(const std::string& letter) { return load(letter + ".bmp"); }
 
     // Files reported missing so far.
     const std::set<std::string>& reported() const { return reported_; }

@@ -348,7 +348,7 @@ TEST(ClearWord, SurvivorsAreRenumberedInOrderAndTheSlotsFollowTileIndexOrder)
     const std::vector<std::string> tags{rig.state().ImgLetter[1].Tag, rig.state().ImgLetter[2].Tag,
                                         rig.state().ImgLetter[3].Tag, rig.state().ImgLetter[4].Tag};
     EXPECT_EQ(tags, (std::vector<std::string>{"x", "y", "v", "w"}));
-    EXPECT_EQ(pictureName(rig.state().ImgLetter[3]), "v.bmp");
+    EXPECT_EQ(pictureLetter(rig.state().ImgLetter[3]), "v");
     EXPECT_EQ(rig.state().ImgLetter[4].Left, 213.0f);
     EXPECT_EQ(rig.state().ImgLetter[4].Top, 407.0f);
     EXPECT_EQ(rig.state().RemovedLeft[1], 85);
@@ -397,7 +397,7 @@ TEST(ClearWord, ThePreviewKeepsItsPlaceAndPicture)
     rig.place(3, 14, "a");
     rig.random.draws = {0.5f};
     ASSERT_TRUE(rig.drop(4, "t"));
-    EXPECT_EQ(pictureName(rig.state().ImgLetter.at(0)), "l.bmp");
+    EXPECT_EQ(pictureLetter(rig.state().ImgLetter.at(0)), "l");
     EXPECT_EQ(rig.state().ImgLetter.at(0).Left, 324.0f);
     EXPECT_EQ(rig.state().ImgLetter.at(0).Top, 55.0f);
 }
@@ -518,7 +518,7 @@ TEST(NewGame, ClearsTheWellAndScoreButKeepsTheLettersAndLastWord)
     EXPECT_EQ(rig.state().NextLetter, "q");
     EXPECT_EQ(rig.state().CurrentLetter, "z");
     EXPECT_EQ(rig.state().RemovedLeft[1], 85);
-    EXPECT_EQ(pictureName(rig.state().ImgLetter.at(0)), "a.bmp");
+    EXPECT_EQ(pictureLetter(rig.state().ImgLetter.at(0)), "a");
     rig.random.draws = {0.0f};
     rig.game.TmrMaster_Timer();
     EXPECT_EQ(rig.state().ImgLetter.at(1).Tag, "q") << "the first tile is the old next letter";

@@ -16,12 +16,12 @@ TEST(Spawn, FirstTickOfTheProgramSpawnsAnAAndPreviewsTheNextDraw)
     EXPECT_TRUE(rig.state().Falling);
     const Tile& t = rig.state().ImgLetter.at(1);
     EXPECT_EQ(t.Tag, "a");
-    EXPECT_EQ(pictureName(t), "a.bmp");
+    EXPECT_EQ(pictureLetter(t), "a");
     EXPECT_TRUE(t.Visible);
     EXPECT_EQ(t.Left, static_cast<float>(SpawnLeft));
     EXPECT_EQ(t.Top, static_cast<float>(SpawnTop + FallStep)) << "the spawn tick also moves the tile";
     EXPECT_EQ(rig.state().NextLetter, "w");
-    EXPECT_EQ(pictureName(rig.state().ImgLetter.at(0)), "w.bmp");
+    EXPECT_EQ(pictureLetter(rig.state().ImgLetter.at(0)), "w");
 }
 
 TEST(Spawn, PreviewShowsTheStoredTileUntilTheFirstSpawn)

@@ -39,10 +39,10 @@ std::unique_ptr<UniformSource> makeSource(std::uint64_t seed, ScriptedRandom*& s
 
 } // namespace
 
-std::string pictureName(const Tile& tile)
+std::string pictureLetter(const Tile& tile)
 {
     const auto* picture = dynamic_cast<const FakePicture*>(tile.Picture.get());
-    return picture ? picture->fileName : std::string();
+    return picture ? picture->letter : std::string();
 }
 
 void ScriptedRandom::randomize(int seed)
@@ -61,7 +61,7 @@ float ScriptedRandom::next()
     return u;
 }
 
-PicturePtr FakeWindow::loadPicture(const std::string& fileName) { return std::make_shared<FakePicture>(fileName); }
+PicturePtr FakeWindow::loadPicture(const std::string& letter) { return std::make_shared<FakePicture>(letter); }
 
 void FakeWindow::tileChanged(const Tile& tile)
 {

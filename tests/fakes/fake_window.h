@@ -1,5 +1,5 @@
 // The window and the random source for the core tests: a fixed clock,
-// scripted draws, pictures that are just their file names, boxes answered
+// scripted draws, pictures that are just their letters, boxes answered
 // from a script, and every notice recorded.
 #pragma once
 
@@ -20,14 +20,14 @@
 
 namespace lexidrop::testing {
 
-// The picture of a tile: the file it was loaded from.
+// The picture of a tile: the letter it was loaded for.
 struct FakePicture : Picture {
-    explicit FakePicture(std::string file) : fileName(std::move(file)) {}
-    std::string fileName;
+    explicit FakePicture(std::string forLetter) : letter(std::move(forLetter)) {}
+    std::string letter;
 };
 
-// Name of the file a tile's picture came from ("" for none, the stored tile).
-std::string pictureName(const Tile& tile);
+// The letter a tile's picture was loaded for ("" for none, the stored tile).
+std::string pictureLetter(const Tile& tile);
 
 // Draws from a script first, then from a seeded generator.
 class ScriptedRandom : public UniformSource {
@@ -59,7 +59,7 @@ public:
     std::map<Timer, std::vector<bool>> timerCalls;
 
     std::string timeOfDay() override { return time; }
-    PicturePtr loadPicture(const std::string& fileName) override;
+    PicturePtr loadPicture(const std::string& letter) override;
     void tileChanged(const Tile& tile) override;
     void tileUnloaded(int index) override;
     void labelChanged(Label label, int place, const std::string& text) override;
