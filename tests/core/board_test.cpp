@@ -12,18 +12,41 @@ constexpr std::size_t cellOf(int column, int row) { return static_cast<std::size
 
 // ------------------------------------------------------------ word search
 
+// One of the fifteen runs: a word, where its landed letter is, which way it reads.
+struct RunCase {
+    std::string word;
+    int landed; // position of the landed letter in the word, 0-based
+    bool down;  // read downward from the landed tile
+    std::string last;
+};
+
+// Places the word's other letters (across the bottom row from column 1, or
+// down column 5 below the landing) and drops the landed letter into place.
+::testing::AssertionResult landWord(Rig& rig, const RunCase& c)
+{
+    const int first = 1; // the word's first column across
+    const int column = c.down ? 5 : first + c.landed;
+    const auto length = static_cast<int>(c.word.size());
+    for (int k = length - 1; k >= 0; --k) {
+        const std::string letter(1, c.word.at(static_cast<std::size_t>(k)));
+        if (k == c.landed) {
+            continue;
+        }
+        if (c.down) {
+            rig.place(column, 14 - (length - 1 - k), letter);
+        } else {
+            rig.place(first + k, 14, letter);
+        }
+    }
+    return rig.drop(column, std::string(1, c.word.at(static_cast<std::size_t>(c.landed))));
+}
+
 // Each of the fifteen runs alone on the board finds its word, removes all
 // its tiles and empties its cells: a word across the bottom row with the
 // landed letter at each position, or a word downward from the landed tile.
 TEST(WordSearch, EveryRunThroughTheLandedTileFindsItsWord)
 {
-    struct Case {
-        std::string word;
-        int landed;   // position of the landed letter in the word, 0-based
-        bool down;    // read downward from the landed tile
-        std::string last;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<RunCase> cases = {
         {"zebra", 4, false, lastWordText("zebra", 57)}, {"zebra", 0, false, lastWordText("zebra", 57)},
         {"zebra", 1, false, lastWordText("zebra", 57)}, {"zebra", 2, false, lastWordText("zebra", 57)},
         {"zebra", 3, false, lastWordText("zebra", 57)}, {"zebra", 0, true, lastWordText("zebra", 57)},
@@ -33,24 +56,10 @@ TEST(WordSearch, EveryRunThroughTheLandedTileFindsItsWord)
         {"cat", 0, false, lastWordText("cat", 8)},      {"cat", 1, false, lastWordText("cat", 8)},
         {"cat", 0, true, lastWordText("cat", 8)},
     };
-    for (const Case& c : cases) {
+    for (const RunCase& c : cases) {
         SCOPED_TRACE(c.word + (c.down ? " down" : " across, landed at " + std::to_string(c.landed)));
         Rig rig;
-        const int first = 1; // the word's first column across
-        const int column = c.down ? 5 : first + c.landed;
-        const auto length = static_cast<int>(c.word.size());
-        for (int k = length - 1; k >= 0; --k) {
-            const std::string letter(1, c.word[static_cast<std::size_t>(k)]);
-            if (k == c.landed) {
-                continue;
-            }
-            if (c.down) {
-                rig.place(column, 14 - (length - 1 - k), letter);
-            } else {
-                rig.place(first + k, 14, letter);
-            }
-        }
-        ASSERT_TRUE(rig.drop(column, std::string(1, c.word[static_cast<std::size_t>(c.landed)])));
+        ASSERT_TRUE(landWord(rig, c));
         EXPECT_EQ(rig.state().lblLast, c.last);
         EXPECT_TRUE(rig.boardCells().empty());
         EXPECT_EQ(rig.state().TileCount, 0) << "every tile of the word is removed";

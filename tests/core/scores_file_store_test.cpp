@@ -158,38 +158,43 @@ TEST(HighScoreFile, AWindows1252NameLoadsAsUtf8AndIsSavedAsUtf8)
 
 // ------------------------------------------------------------ bad files at start-up
 
-TEST(HighScoreFile, EveryBadFileLoadsWhatItCanAndLeavesAWholeTable)
+using Shown = std::vector<std::pair<std::string, std::int32_t>>;
+
+// A bad hs.txt, how to make it, and what a load makes of it.
+struct BadFile {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+    Shown shown;    // first places after the load
+    bool rewritten; // the load saved the table whole
+};
+
+// Writes count MiB of one byte after head and before tail.
+void writeHuge(const fs::path& p, const std::string& head, char fill, int count, const std::string& tail = "")
 {
-    struct Case {
-        const char* what;
-        std::function<void(const fs::path&)> make;
-        std::vector<std::pair<std::string, std::int32_t>> shown; // first places after the load
-        bool rewritten;                                        // the load saved the table whole
-    };
-    const std::string rest8 = Fresh.substr(14);
-    // Places 2 to 10, for files whose first place is out of the ordinary.
-    std::string nineBelow;
-    std::vector<std::pair<std::string, std::int32_t>> below;
-    for (int i = 2; i <= Places; ++i) {
-        below.emplace_back("P" + std::to_string(i), 90 - i);
-        nineBelow += "\"P" + std::to_string(i) + "\"\r\n" + std::to_string(90 - i) + "\r\n";
+    std::ofstream out(p, std::ios::binary);
+    out << head;
+    const std::string junk(1 << 20, fill);
+    for (int i = 0; i < count; ++i) {
+        out << junk;
     }
-    const auto withNineBelow = [&](std::pair<std::string, std::int32_t> first) {
-        std::vector<std::pair<std::string, std::int32_t>> all{std::move(first)};
-        all.insert(all.end(), below.begin(), below.end());
-        return all;
-    };
-    const std::vector<Case> cases = {
+    out << tail;
+}
+
+// Files whose scores or order are out of the ordinary, or that end early.
+std::vector<BadFile> badScoreFiles()
+{
+    const std::string rest8 = Fresh.substr(14);
+    return {
         {"non-decimal scores",
-         [&](const fs::path& p) { writeFile(p, "\"Ann\"\r\nlots\r\n\"Bob\"\r\n40\r\n" + rest8); },
+         [rest8](const fs::path& p) { writeFile(p, "\"Ann\"\r\nlots\r\n\"Bob\"\r\n40\r\n" + rest8); },
          {{"Bob", 40}, {"Ann", 0}},
          false},
         {"scores beyond 32 bits",
-         [&](const fs::path& p) { writeFile(p, "\"Ann\"\r\n4294967296\r\n\"Bob\"\r\n2147483647\r\n" + rest8); },
+         [rest8](const fs::path& p) { writeFile(p, "\"Ann\"\r\n4294967296\r\n\"Bob\"\r\n2147483647\r\n" + rest8); },
          {{"Bob", 2147483647}, {"Ann", 0}},
          false},
         {"an unsorted file",
-         [&](const fs::path& p) { writeFile(p, "\"Ann\"\r\n10\r\n\"Bob\"\r\n40\r\n" + rest8); },
+         [rest8](const fs::path& p) { writeFile(p, "\"Ann\"\r\n10\r\n\"Bob\"\r\n40\r\n" + rest8); },
          {{"Bob", 40}, {"Ann", 10}},
          false},
         {"a short file",
@@ -197,27 +202,29 @@ TEST(HighScoreFile, EveryBadFileLoadsWhatItCanAndLeavesAWholeTable)
          {{"Ann", 57}, {"Bo", 0}},
          true},
         {"an empty file", [](const fs::path& p) { writeFile(p, ""); }, {}, true},
-        {"a table followed by 100 MB",
-         [](const fs::path& p) {
-             std::ofstream out(p, std::ios::binary);
-             out << annTable();
-             const std::string junk(1 << 20, 'j');
-             for (int i = 0; i < 100; ++i) {
-                 out << junk;
-             }
-         },
-         {{"Ann", 100}},
+    };
+}
+
+// Files far larger than any table, where the reader must stop or skip.
+std::vector<BadFile> hugeFiles()
+{
+    // Places 2 to 10, for files whose first place is out of the ordinary.
+    std::string nineBelow;
+    Shown below;
+    for (int i = 2; i <= Places; ++i) {
+        below.emplace_back("P" + std::to_string(i), 90 - i);
+        nineBelow += "\"P" + std::to_string(i) + "\"\r\n" + std::to_string(90 - i) + "\r\n";
+    }
+    const auto withNineBelow = [&](std::pair<std::string, std::int32_t> first) {
+        Shown all{std::move(first)};
+        all.insert(all.end(), below.begin(), below.end());
+        return all;
+    };
+    return {
+        {"a table followed by 100 MB", [](const fs::path& p) { writeHuge(p, annTable(), 'j', 100); }, {{"Ann", 100}},
          false},
-        {"100 MB on one line",
-         [](const fs::path& p) {
-             std::ofstream out(p, std::ios::binary);
-             const std::string junk(1 << 20, 'x');
-             for (int i = 0; i < 100; ++i) {
-                 out << junk;
-             }
-         },
-         {{std::string(MaxNameBytes, 'x'), 0}},
-         true},
+        {"100 MB on one line", [](const fs::path& p) { writeHuge(p, "", 'x', 100); },
+         {{std::string(MaxNameBytes, 'x'), 0}}, true},
         {"100 MB of zero bytes",
          [](const fs::path& p) {
              writeFile(p, "");
@@ -226,58 +233,62 @@ TEST(HighScoreFile, EveryBadFileLoadsWhatItCanAndLeavesAWholeTable)
          {},
          true},
         {"a first name of 70,000 bytes",
-         [&](const fs::path& p) { writeFile(p, "\"" + std::string(70000, 'n') + "\"\r\n90\r\n" + nineBelow); },
-         withNineBelow({std::string(MaxNameBytes, 'n'), 90}),
-         false},
-        {"100 MB of a first name before the other places",
-         [&](const fs::path& p) {
-             std::ofstream out(p, std::ios::binary);
-             out << '"';
-             const std::string junk(1 << 20, 'h');
-             for (int i = 0; i < 100; ++i) {
-                 out << junk;
-             }
-             out << "\"\r\n90\r\n" << nineBelow;
+         [nineBelow](const fs::path& p) {
+             writeFile(p, "\"" + std::string(70000, 'n') + "\"\r\n90\r\n" + nineBelow);
          },
-         withNineBelow({std::string(MaxNameBytes, 'h'), 90}),
-         false},
+         withNineBelow({std::string(MaxNameBytes, 'n'), 90}), false},
+        {"100 MB of a first name before the other places",
+         [nineBelow](const fs::path& p) { writeHuge(p, "\"", 'h', 100, "\"\r\n90\r\n" + nineBelow); },
+         withNineBelow({std::string(MaxNameBytes, 'h'), 90}), false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TempDir dir;
-        c.make(dir.hs());
-        const auto sizeBefore = fs::is_regular_file(dir.hs()) ? fs::file_size(dir.hs()) : 0;
-        CountingFileSystem disk;
-        const auto store = makeFileStore(dir.hs(), disk);
-        HighScores table;
-        PlaceLabels names;
-        PlaceLabels scores;
-        table.LoadHighScores(*store, names, scores);
+}
 
-        EXPECT_LE(disk.largestRequest, ReadPieceBytes) << "a load holds the file a piece at a time";
-        if (std::string_view(c.what).starts_with("a table followed")) {
-            EXPECT_LE(disk.bytesRead, ReadPieceBytes) << "a complete table ends the read";
-        }
-        for (std::size_t i = 0; i < c.shown.size(); ++i) {
-            EXPECT_EQ(table.HsNames[i], c.shown[i].first);
-            EXPECT_EQ(table.HsScores[i], c.shown[i].second);
-        }
-        for (std::size_t i = c.shown.size(); i < Places; ++i) {
-            EXPECT_EQ(table.HsNames[i], "");
-            EXPECT_EQ(table.HsScores[i], 0);
-        }
-        if (c.rewritten) {
-            EXPECT_EQ(readFile(dir.hs()), formatTable(table.HsNames, table.HsScores));
-        } else {
-            EXPECT_EQ(fs::file_size(dir.hs()), sizeBefore) << "a complete file is left as it is";
-        }
-        // The next save always leaves a whole, sorted table that reads back the same.
-        table.UpdateHighScores(0, NamePrompt(), *store);
-        HighScores again;
-        again.LoadHighScores(*store, names, scores);
-        EXPECT_EQ(again.HsNames, table.HsNames);
-        EXPECT_EQ(again.HsScores, table.HsScores);
-        EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"});
+// Loads the bad file, checks what the table shows and what became of the
+// file, then that the next save leaves a whole table that reads back the same.
+void expectLoadedWhole(const BadFile& c)
+{
+    TempDir dir;
+    c.make(dir.hs());
+    const auto sizeBefore = fs::is_regular_file(dir.hs()) ? fs::file_size(dir.hs()) : 0;
+    CountingFileSystem disk;
+    const auto store = makeFileStore(dir.hs(), disk);
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(*store, names, scores);
+
+    EXPECT_LE(disk.largestRequest, ReadPieceBytes) << "a load holds the file a piece at a time";
+    if (std::string_view(c.what).starts_with("a table followed")) {
+        EXPECT_LE(disk.bytesRead, ReadPieceBytes) << "a complete table ends the read";
+    }
+    for (std::size_t i = 0; i < Places; ++i) {
+        const std::pair<std::string, std::int32_t> none{"", 0};
+        const auto& want = i < c.shown.size() ? c.shown.at(i) : none;
+        EXPECT_EQ(table.HsNames.at(i), want.first);
+        EXPECT_EQ(table.HsScores.at(i), want.second);
+    }
+    if (c.rewritten) {
+        EXPECT_EQ(readFile(dir.hs()), formatTable(table.HsNames, table.HsScores));
+    } else {
+        EXPECT_EQ(fs::file_size(dir.hs()), sizeBefore) << "a complete file is left as it is";
+    }
+    table.UpdateHighScores(0, NamePrompt(), *store);
+    HighScores again;
+    again.LoadHighScores(*store, names, scores);
+    EXPECT_EQ(again.HsNames, table.HsNames);
+    EXPECT_EQ(again.HsScores, table.HsScores);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"});
+}
+
+TEST(HighScoreFile, EveryBadFileLoadsWhatItCanAndLeavesAWholeTable)
+{
+    std::vector<BadFile> cases = badScoreFiles();
+    for (BadFile& huge : hugeFiles()) {
+        cases.push_back(std::move(huge));
+    }
+    for (const BadFile& c : cases) {
+        SCOPED_TRACE(c.what);
+        expectLoadedWhole(c);
     }
 }
 
@@ -307,15 +318,48 @@ TEST(HighScoreFile, RandomBytesLoadAndTheNextSaveReadsBackTheSame)
 
 // ------------------------------------------------------------ failed saves
 
+// A save that fails at one step, or on a disk that refuses by itself.
+struct FailedSave {
+    const char* what;
+    std::optional<FailingFileSystem::Step> failing; // none: the real disk, which fails by itself
+    bool hsIsDirectory;
+};
+
+// Saves over the file through the failing step; the table goes on in
+// memory and the file is as it was, with nothing beside it.
+void expectOldFileKept(const FailedSave& c)
+{
+    TempDir dir;
+    if (c.hsIsDirectory) {
+        fs::create_directory(dir.hs());
+    } else {
+        writeFile(dir.hs(), annTable());
+    }
+    FailingFileSystem failing(c.failing.value_or(FailingFileSystem::Step::Create));
+    const auto store = c.failing ? makeFileStore(dir.hs(), failing) : makeFileStore(dir.hs());
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(*store, names, scores);
+
+    EXPECT_FALSE(store->write(formatTable({}, {})));
+    table.UpdateHighScores(500, answer("Zoe"), *store); // the game goes on
+
+    EXPECT_EQ(table.HsNames[0], "Zoe");
+    EXPECT_EQ(table.HsScores[0], 500);
+    if (c.hsIsDirectory) {
+        EXPECT_TRUE(fs::is_directory(dir.hs()));
+        EXPECT_TRUE(fs::is_empty(dir.hs()));
+    } else {
+        EXPECT_EQ(readFile(dir.hs()), annTable());
+    }
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"});
+}
+
 TEST(HighScoreFile, AFailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
 {
     using Step = FailingFileSystem::Step;
-    struct Case {
-        const char* what;
-        std::optional<Step> failing; // none: the real disk, which fails by itself
-        bool hsIsDirectory;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<FailedSave> cases = {
         {"a read-only directory", Step::Create, false},
         {"a full disk while writing", Step::Write, false},
         {"the flush to the disk fails", Step::Sync, false},
@@ -323,33 +367,9 @@ TEST(HighScoreFile, AFailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
         {"a failure between writing and renaming", Step::Rename, false},
         {"hs.txt is a directory", std::nullopt, true},
     };
-    for (const Case& c : cases) {
+    for (const FailedSave& c : cases) {
         SCOPED_TRACE(c.what);
-        TempDir dir;
-        if (c.hsIsDirectory) {
-            fs::create_directory(dir.hs());
-        } else {
-            writeFile(dir.hs(), annTable());
-        }
-        FailingFileSystem failing(c.failing.value_or(Step::Create));
-        const auto store = c.failing ? makeFileStore(dir.hs(), failing) : makeFileStore(dir.hs());
-        HighScores table;
-        PlaceLabels names;
-        PlaceLabels scores;
-        table.LoadHighScores(*store, names, scores);
-
-        EXPECT_FALSE(store->write(formatTable({}, {})));
-        table.UpdateHighScores(500, answer("Zoe"), *store); // the game goes on
-
-        EXPECT_EQ(table.HsNames[0], "Zoe");
-        EXPECT_EQ(table.HsScores[0], 500);
-        if (c.hsIsDirectory) {
-            EXPECT_TRUE(fs::is_directory(dir.hs()));
-            EXPECT_TRUE(fs::is_empty(dir.hs()));
-        } else {
-            EXPECT_EQ(readFile(dir.hs()), annTable());
-        }
-        EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"});
+        expectOldFileKept(c);
     }
 }
 

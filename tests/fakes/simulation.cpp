@@ -155,68 +155,99 @@ std::string checkWell(const Game& rules)
     return fault.empty() ? checkStacks(game, owner) : fault;
 }
 
+// One simulated player at the window.  Each slot: the clock's seconds, the
+// timers that run, a few random keys, now and then a change of focus; the
+// invariants are checked after every event.
+class SimulatedPlay {
+public:
+    SimulatedPlay(std::uint64_t seed, bool checkInvariants) : rig_(seed), random_(seed), checking_(checkInvariants) {}
+
+    SimulationStats run(long long games)
+    {
+        while (stats_.games < games && stats_.firstFault.empty()) {
+            ++slot_;
+            const int seconds = static_cast<int>((slot_ / 4) % 60);
+            rig_.window.time = "12:34:" + std::string(seconds < 10 ? "0" : "") + std::to_string(seconds);
+            const int lostBefore = rig_.game.gamesLost();
+            const std::int32_t scoreBefore = rig_.state().Score;
+            tickTimers();
+            pressKeys();
+            moveFocus();
+            if (rig_.state().Score > scoreBefore && rig_.game.gamesLost() == lostBefore) {
+                ++stats_.words;
+                stats_.bestScore = std::max(stats_.bestScore, rig_.state().Score);
+            }
+            stats_.games = rig_.game.gamesLost();
+        }
+        return stats_;
+    }
+
+private:
+    int percent() { return percent_(random_); }
+
+    void check(const char* after)
+    {
+        if (!checking_ || !stats_.firstFault.empty()) {
+            return;
+        }
+        if (const std::string fault = checkWell(rig_.game); !fault.empty()) {
+            std::ostringstream where;
+            where << fault << " (after " << after << ", game " << stats_.games << ", slot " << slot_ << ")";
+            stats_.firstFault = where.str();
+        }
+    }
+
+    void tickTimers()
+    {
+        if (rig_.state().TmrAuxiliaryEnabled) {
+            rig_.game.TmrAuxiliary_Timer();
+            ++stats_.ticks;
+            stats_.settles += rig_.state().SettleSteps == 1 ? 1 : 0;
+            check("settle tick");
+        }
+        if (rig_.state().TmrMasterEnabled) {
+            rig_.game.TmrMaster_Timer();
+            ++stats_.ticks;
+            check("master tick");
+        }
+    }
+
+    void pressKeys()
+    {
+        constexpr std::array<Key, 4> keys{Key::Left, Key::Right, Key::Down, Key::Other};
+        const int presses = percent() < 40 ? percent() % 4 : 0;
+        for (int k = 0; k < presses; ++k) {
+            rig_.game.Form_KeyDown(keys.at(static_cast<std::size_t>(percent() % 4)));
+            ++stats_.keys;
+            check("key");
+        }
+    }
+
+    void moveFocus()
+    {
+        if (focused_ && percent() < 1) {
+            rig_.game.Form_LostFocus();
+            focused_ = false;
+        } else if (!focused_ && percent() < 30) {
+            rig_.game.Form_GotFocus();
+            focused_ = true;
+        }
+    }
+
+    Rig rig_;
+    std::mt19937_64 random_;
+    std::uniform_int_distribution<int> percent_{0, 99};
+    bool checking_;
+    bool focused_ = true;
+    long long slot_ = 0;
+    SimulationStats stats_;
+};
+
 } // namespace
 
 SimulationStats simulate(std::uint64_t seed, long long games, bool checkInvariants)
 {
-    SimulationStats stats;
-    Rig rig(seed);
-    std::mt19937_64 random(seed);
-    std::uniform_int_distribution<int> percent(0, 99);
-    const std::array<Key, 4> keys{Key::Left, Key::Right, Key::Down, Key::Other};
-    bool focused = true;
-    std::string lastWord;
-    long long slot = 0;
-
-    auto check = [&](const char* after) {
-        if (!checkInvariants || !stats.firstFault.empty()) {
-            return;
-        }
-        std::string fault = checkWell(rig.game);
-        if (!fault.empty()) {
-            std::ostringstream where;
-            where << fault << " (after " << after << ", game " << stats.games << ", slot " << slot << ")";
-            stats.firstFault = where.str();
-        }
-    };
-
-    while (stats.games < games && stats.firstFault.empty()) {
-        ++slot;
-        const int seconds = static_cast<int>((slot / 4) % 60);
-        rig.window.time = "12:34:" + std::string(seconds < 10 ? "0" : "") + std::to_string(seconds);
-        const int lostBefore = rig.game.gamesLost();
-        const std::int32_t scoreBefore = rig.state().Score;
-        if (rig.state().TmrAuxiliaryEnabled) {
-            rig.game.TmrAuxiliary_Timer();
-            ++stats.ticks;
-            stats.settles += rig.state().SettleSteps == 1 ? 1 : 0;
-            check("settle tick");
-        }
-        if (rig.state().TmrMasterEnabled) {
-            rig.game.TmrMaster_Timer();
-            ++stats.ticks;
-            check("master tick");
-        }
-        const int presses = percent(random) < 40 ? percent(random) % 4 : 0;
-        for (int k = 0; k < presses; ++k) {
-            rig.game.Form_KeyDown(keys[static_cast<std::size_t>(percent(random) % 4)]);
-            ++stats.keys;
-            check("key");
-        }
-        if (focused && percent(random) < 1) {
-            rig.game.Form_LostFocus();
-            focused = false;
-        } else if (!focused && percent(random) < 30) {
-            rig.game.Form_GotFocus();
-            focused = true;
-        }
-        if (rig.state().Score > scoreBefore && rig.game.gamesLost() == lostBefore) {
-            ++stats.words;
-            stats.bestScore = std::max(stats.bestScore, rig.state().Score);
-        }
-        stats.games = rig.game.gamesLost();
-    }
-    return stats;
+    return SimulatedPlay(seed, checkInvariants).run(games);
 }
 
 } // namespace lexidrop::testing

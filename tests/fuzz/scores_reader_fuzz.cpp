@@ -109,24 +109,23 @@ void checkSavedReadsBack(const HighScores& table, const std::string& saved)
     check(back.scores == table.HsScores);
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+// The reader on the bytes: a table of at most twenty items with clean
+// names, and the same whether read whole or streamed.
+ReadTable checkRead(const std::string& bytes)
 {
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
-
     const ReadTable read = parseTable(bytes);
     check(read.items >= 0 && read.items <= 2 * Places);
     for (std::size_t i = 0; i < Places; ++i) {
         checkClean(read.names[i]);
     }
     checkStreamedRead(bytes, read);
+    return read;
+}
 
-    BytesStore store(bytes);
-    HighScores table;
-    PlaceLabels names;
-    PlaceLabels scores;
-    table.LoadHighScores(store, names, scores);
+// The table as a start-up loads it: in order, rewritten only when the file
+// was not whole, and then whole itself.
+void checkLoaded(const HighScores& table, const ReadTable& read, const BytesStore& store)
+{
     for (std::size_t i = 1; i < Places; ++i) {
         check(table.HsScores[i - 1] >= table.HsScores[i]);
     }
@@ -134,12 +133,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (store.writes > 0) {
         checkSavedReadsBack(table, store.bytes());
     }
+}
 
-    // A game whose score comes from the input: at most one place changes
-    // hands, the table stays in order, and the save reads back the same.
-    const std::int32_t score = size == 0 ? 1 : static_cast<std::int32_t>(data[0]) * 131 + static_cast<std::int32_t>(size);
-    const HighScores before = table;
-    table.UpdateHighScores(score, [&](const std::string&, const std::string&) { return bytes.substr(0, 64); }, store);
+// After one game: at most one place changes hands, the table stays in
+// order with clean names, and the save reads back the same.
+void checkUpdated(const HighScores& before, const HighScores& table, std::int32_t score, const BytesStore& store)
+{
     std::size_t p = 0;
     while (p < Places && table.HsScores[p] == before.HsScores[p] && table.HsNames[p] == before.HsNames[p]) {
         ++p;
@@ -155,5 +154,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkClean(table.HsNames[i]);
     }
     checkSavedReadsBack(table, store.bytes());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    const ReadTable read = checkRead(bytes);
+
+    BytesStore store(bytes);
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(store, names, scores);
+    checkLoaded(table, read, store);
+
+    // A game whose score and name come from the input.
+    const std::int32_t score = size == 0 ? 1 : static_cast<std::int32_t>(data[0]) * 131 + static_cast<std::int32_t>(size);
+    const HighScores before = table;
+    table.UpdateHighScores(score, [&](const std::string&, const std::string&) { return bytes.substr(0, 64); }, store);
+    checkUpdated(before, table, score, store);
     return 0;
 }
