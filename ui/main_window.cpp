@@ -347,4 +347,25 @@ std::string MainWindow::inputBox(const std::string& prompt, const std::string& t
     return dialog.textValue().toStdString();
 }
 
+// ---------------------------------------------------------------- WindowDriver
+
+void WindowDriver::masterTick() { window_.game_.TmrMaster_Timer(); }
+
+void WindowDriver::landLetter(std::int16_t left, std::int16_t top, const std::string& letter)
+{
+    window_.game_.LandLetter(left, top, letter);
+}
+
+GameSetup WindowDriver::setup() { return GameSetup(window_.game_); }
+
+QMetaObject::Connection WindowDriver::onMasterTimeout(QObject* context, std::function<void()> tick)
+{
+    return QObject::connect(&window_.master_, &QTimer::timeout, context, std::move(tick));
+}
+
+QMetaObject::Connection WindowDriver::onSettleTimeout(QObject* context, std::function<void()> tick)
+{
+    return QObject::connect(&window_.auxiliary_, &QTimer::timeout, context, std::move(tick));
+}
+
 } // namespace lexidrop::ui

@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "game/game.h"
@@ -45,10 +46,7 @@ public:
     ~MainWindow() override;
 
     // --- what the window shows, for whoever drives it ---
-    Game& game() { return game_; }
     Surface* surface() const { return surface_; }
-    QTimer& masterTimer() { return master_; }
-    QTimer& auxiliaryTimer() { return auxiliary_; }
     QMenu* helpMenu() const { return helpMenu_; }
     QMenu* aboutMenu() const { return aboutMenu_; }
     HelpWindow* helpWindow() const { return help_; }
@@ -76,6 +74,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class WindowDriver;
+
     // Runs one call into the game, reporting what it throws.
     template <typename Call> void guarded(const char* what, Call call);
     void buildLabels();
@@ -109,6 +109,38 @@ private:
     bool closed_ = false;                   // the window has closed: nothing runs or pops up
     QPointer<HelpWindow> help_;             // at most one, owned by itself
     QPointer<AboutWindow> about_;           // at most one, owned by itself
+};
+
+// The one way in for the tests and measurements that drive a window tick
+// by tick instead of at its timers' pace: they give its game a master tick
+// or a landing, set up a position, read the game's state, and pace, stop
+// or watch the two timers.  The program itself never uses it.
+class WindowDriver {
+public:
+    explicit WindowDriver(MainWindow& window) : window_(window) {}
+
+    void masterTick(); // the master timer's call into the game, without the timer
+    void landLetter(std::int16_t left, std::int16_t top, const std::string& letter);
+    GameSetup setup(); // places tiles, the next letter and a score
+    const GameState& state() const { return window_.game_.state(); }
+    int gamesLost() const { return window_.game_.gamesLost(); }
+    bool gameClosed() const { return window_.game_.closed(); }
+
+    bool masterRunning() const { return window_.master_.isActive(); }
+    bool settleRunning() const { return window_.auxiliary_.isActive(); }
+    int masterInterval() const { return window_.master_.interval(); }
+    int settleInterval() const { return window_.auxiliary_.interval(); }
+    void setMasterInterval(int milliseconds) { window_.master_.setInterval(milliseconds); }
+    void setSettleInterval(int milliseconds) { window_.auxiliary_.setInterval(milliseconds); }
+    void stopMaster() { window_.master_.stop(); }
+    void stopSettle() { window_.auxiliary_.stop(); }
+    void startMaster() { window_.master_.start(); }
+    // Calls tick at each timeout of that timer, for as long as context lives.
+    QMetaObject::Connection onMasterTimeout(QObject* context, std::function<void()> tick);
+    QMetaObject::Connection onSettleTimeout(QObject* context, std::function<void()> tick);
+
+private:
+    MainWindow& window_;
 };
 
 } // namespace lexidrop::ui

@@ -37,8 +37,8 @@ constexpr float MiddleOfWell = 150;
 
 lexidrop::Tile current(MainWindow& window)
 {
-    const auto index = static_cast<std::size_t>(window.game().state().CurrentTile);
-    const auto& tiles = window.game().state().ImgLetter;
+    const auto index = static_cast<std::size_t>(WindowDriver(window).state().CurrentTile);
+    const auto& tiles = WindowDriver(window).state().ImgLetter;
     return index < tiles.size() ? tiles.at(index) : lexidrop::Tile{};
 }
 
@@ -59,16 +59,16 @@ bool showActive(MainWindow& window)
 
 FastTicks::FastTicks(MainWindow& window) : window_(window)
 {
-    window_.masterTimer().setInterval(FastTickMilliseconds);
-    window_.auxiliaryTimer().setInterval(FastTickMilliseconds);
+    WindowDriver(window_).setMasterInterval(FastTickMilliseconds);
+    WindowDriver(window_).setSettleInterval(FastTickMilliseconds);
 }
 
 FastTicks::~FastTicks()
 {
-    window_.masterTimer().stop();
-    window_.auxiliaryTimer().stop();
-    window_.masterTimer().setInterval(TickMilliseconds);
-    window_.auxiliaryTimer().setInterval(TickMilliseconds);
+    WindowDriver(window_).stopMaster();
+    WindowDriver(window_).stopSettle();
+    WindowDriver(window_).setMasterInterval(TickMilliseconds);
+    WindowDriver(window_).setSettleInterval(TickMilliseconds);
 }
 
 BoxAnswerer::BoxAnswerer()
@@ -83,7 +83,7 @@ void playUntil(MainWindow& window, const std::function<bool()>& enough)
     limit.start();
     while (!enough() && limit.elapsed() < PlayLimitMilliseconds) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, PlaySliceMilliseconds);
-        if (!window.masterTimer().isActive() && !window.auxiliaryTimer().isActive() &&
+        if (!WindowDriver(window).masterRunning() && !WindowDriver(window).settleRunning() &&
             QApplication::activeModalWidget() == nullptr) {
             window.activateWindow(); // a box took the activation and gave it back late
         }
@@ -93,7 +93,7 @@ void playUntil(MainWindow& window, const std::function<bool()>& enough)
 void waitForTileHighInWell(MainWindow& window)
 {
     const auto ready = [&] {
-        return window.game().state().Falling && !window.auxiliaryTimer().isActive() &&
+        return WindowDriver(window).state().Falling && !WindowDriver(window).settleRunning() &&
                current(window).Top > HighInWellFrom && current(window).Top < HighInWellTo &&
                QApplication::activeModalWidget() == nullptr;
     };
@@ -106,7 +106,7 @@ void waitForTileHighInWell(MainWindow& window)
 
 bool tileFreeToMove(MainWindow& window)
 {
-    return QApplication::activeModalWidget() == nullptr && !window.auxiliaryTimer().isActive();
+    return QApplication::activeModalWidget() == nullptr && !WindowDriver(window).settleRunning();
 }
 
 Qt::Key keyTowardsMiddle(float left) { return left > MiddleOfWell ? Qt::Key_Left : Qt::Key_Right; }

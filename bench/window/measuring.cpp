@@ -60,8 +60,8 @@ bool PaintRecorder::eventFilter(QObject* object, QEvent* event)
 TickAreas::TickAreas(MainWindow& window, PaintRecorder& recorder) : window_(window), recorder_(recorder)
 {
     // Connected after the window's own handlers: each runs once the tick is done.
-    master_ = QObject::connect(&window.masterTimer(), &QTimer::timeout, &window, [this] { ticked(true); });
-    settle_ = QObject::connect(&window.auxiliaryTimer(), &QTimer::timeout, &window, [this] { ticked(false); });
+    master_ = WindowDriver(window).onMasterTimeout(&window, [this] { ticked(true); });
+    settle_ = WindowDriver(window).onSettleTimeout(&window, [this] { ticked(false); });
 }
 
 TickAreas::~TickAreas()
@@ -79,7 +79,7 @@ std::vector<TickArea> TickAreas::finish()
 void TickAreas::ticked(bool master)
 {
     close();
-    const int now = window_.game().state().CurrentTile;
+    const int now = WindowDriver(window_).state().CurrentTile;
     fallStep_ = master && now == tile_ && current(window_).Top > top_;
     tile_ = now;
     top_ = current(window_).Top;
@@ -95,7 +95,7 @@ void TickAreas::close()
 }
 
 TickCounter::TickCounter(MainWindow& window)
-    : connection_(QObject::connect(&window.masterTimer(), &QTimer::timeout, &window, [this] { ++ticks_; }))
+    : connection_(WindowDriver(window).onMasterTimeout(&window, [this] { ++ticks_; }))
 {
 }
 

@@ -55,7 +55,7 @@ std::vector<TickArea> recordTicks(MainWindow& window, PaintRecorder& recorder, i
     const FastTicks fast(window);
     TickAreas areas(window, recorder);
     const BoxAnswerer boxes;
-    window.masterTimer().start();
+    WindowDriver(window).startMaster();
     playUntil(window, [&] { return static_cast<int>(areas.count()) >= ticks; });
     return areas.finish();
 }
@@ -63,7 +63,7 @@ std::vector<TickArea> recordTicks(MainWindow& window, PaintRecorder& recorder, i
 int measurePainting(MainWindow& window, PaintRecorder& recorder, int ticks)
 {
     const std::vector<TickArea> done = recordTicks(window, recorder, ticks);
-    return reportPainting(done, window.game().gamesLost());
+    return reportPainting(done, WindowDriver(window).gamesLost());
 }
 
 // Presses an arrow and looks for its result: at once on the screen when
@@ -81,7 +81,7 @@ void measurePress(MainWindow& window, PaintRecorder& recorder, const TickCounter
         recorder.stopLog();
         return; // the tile was against a neighbour
     }
-    const QRect square = window.surface()->paintedRect(window.game().state().CurrentTile);
+    const QRect square = window.surface()->paintedRect(WindowDriver(window).state().CurrentTile);
     if (atOnce) {
         // Only what the key itself posted; no timer can run in here.
         QCoreApplication::sendPostedEvents();

@@ -19,40 +19,40 @@ protected:
     void play(int ticks, bool untilLost = false)
     {
         int seen = 0;
-        const auto counting = QObject::connect(&window->masterTimer(), &QTimer::timeout, [&seen] { ++seen; });
-        window->masterTimer().setInterval(5);
-        window->auxiliaryTimer().setInterval(5);
+        const auto counting = driver().onMasterTimeout(window.get(), [&seen] { ++seen; });
+        driver().setMasterInterval(5);
+        driver().setSettleInterval(5);
         QTimer boxes;
         QObject::connect(&boxes, &QTimer::timeout, [] { answerBox(QStringLiteral("tester")); });
         boxes.start(10);
-        if (window->game().state().TmrMasterEnabled) {
-            window->masterTimer().start(); // untilFallingBelow held it
+        if (driver().state().TmrMasterEnabled) {
+            driver().startMaster(); // untilFallingBelow held it
         }
         QElapsedTimer limit;
         limit.start();
-        while (seen < ticks && !(untilLost && window->game().gamesLost() > 0) && limit.elapsed() < 30000) {
+        while (seen < ticks && !(untilLost && driver().gamesLost() > 0) && limit.elapsed() < 30000) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         }
         QObject::disconnect(counting);
-        window->masterTimer().setInterval(TickMilliseconds);
-        window->auxiliaryTimer().setInterval(TickMilliseconds);
-        ASSERT_TRUE(seen >= ticks || (untilLost && window->game().gamesLost() > 0)) << "the game stopped ticking";
+        driver().setMasterInterval(TickMilliseconds);
+        driver().setSettleInterval(TickMilliseconds);
+        ASSERT_TRUE(seen >= ticks || (untilLost && driver().gamesLost() > 0)) << "the game stopped ticking";
     }
 
     const Tile& falling() const
     {
-        return window->game().state().ImgLetter.at(static_cast<std::size_t>(window->game().state().CurrentTile));
+        return driver().state().ImgLetter.at(static_cast<std::size_t>(driver().state().CurrentTile));
     }
 
     // Waits until a tile falls with its top at least this far down (inside
     // ASSERT_NO_FATAL_FAILURE, as play).
     void untilFallingBelow(float top)
     {
-        window->masterTimer().setInterval(5);
+        driver().setMasterInterval(5);
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return window->game().state().Falling && falling().Visible && falling().Top >= top; }, 5000));
-        window->masterTimer().stop();
-        window->masterTimer().setInterval(TickMilliseconds);
+            [&] { return driver().state().Falling && falling().Visible && falling().Top >= top; }, 5000));
+        driver().stopMaster();
+        driver().setMasterInterval(TickMilliseconds);
         QCoreApplication::processEvents();
     }
 
@@ -61,7 +61,7 @@ protected:
     int landed() const
     {
         int count = 0;
-        for (const std::string& cell : window->game().state().Board) {
+        for (const std::string& cell : driver().state().Board) {
             count += cell.empty() ? 0 : 1;
         }
         return count;
@@ -79,7 +79,7 @@ TEST_F(LetterFileFaults, AllTwentySixMissingShowPlainTilesAndGamesGoOn)
     const QImage image = client();
     EXPECT_TRUE(standIn(image.pixel(static_cast<int>(tile.Left) + 1, static_cast<int>(tile.Top) + 1)));
     ASSERT_NO_FATAL_FAILURE(play(2000, /*untilLost=*/true));
-    ASSERT_GE(window->game().gamesLost(), 1);
+    ASSERT_GE(driver().gamesLost(), 1);
     ASSERT_NO_FATAL_FAILURE(play(100)); // and the next game runs
     EXPECT_TRUE(window->isVisible());
 }
@@ -105,7 +105,7 @@ TEST_F(LetterFileFaults, ALetterFileOfRandomBytesShowsAPlainTileAndPlayGoesOn)
     ASSERT_EQ(tile.Tag, "a");
     EXPECT_TRUE(standIn(client().pixel(static_cast<int>(tile.Left) + 1, static_cast<int>(tile.Top) + 1)));
     ASSERT_NO_FATAL_FAILURE(play(400));
-    EXPECT_GT(landed() + window->game().gamesLost(), 0) << "tiles landed";
+    EXPECT_GT(landed() + driver().gamesLost(), 0) << "tiles landed";
 }
 
 TEST_F(LetterFileFaults, ALetterFile64By64ShowsAtItsOwnSizeAndPlayGoesOn)
@@ -118,7 +118,7 @@ TEST_F(LetterFileFaults, ALetterFile64By64ShowsAtItsOwnSizeAndPlayGoesOn)
     const Tile tile = falling();
     ASSERT_EQ(tile.Tag, "a");
     const int left = static_cast<int>(tile.Left), top = static_cast<int>(tile.Top);
-    EXPECT_EQ(window->surface()->paintedRect(window->game().state().CurrentTile), QRect(left, top, 64, 64));
+    EXPECT_EQ(window->surface()->paintedRect(driver().state().CurrentTile), QRect(left, top, 64, 64));
     const QImage image = client();
     EXPECT_EQ(image.pixel(left, top), qRgb(250, 20, 20));
     EXPECT_EQ(image.pixel(left + 63, top + 63), qRgb(250, 20, 20));
@@ -127,7 +127,7 @@ TEST_F(LetterFileFaults, ALetterFile64By64ShowsAtItsOwnSizeAndPlayGoesOn)
     QTest::keyClick(window->surface(), Qt::Key_Left);
     ASSERT_TRUE(QTest::qWaitFor([&] { return client().pixel(left + 63, top + 1) == qRgb(0, 0, 0); }));
     ASSERT_NO_FATAL_FAILURE(play(400));
-    EXPECT_GT(landed() + window->game().gamesLost(), 0) << "tiles landed";
+    EXPECT_GT(landed() + driver().gamesLost(), 0) << "tiles landed";
 }
 
 } // namespace

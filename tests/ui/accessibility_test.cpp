@@ -126,13 +126,13 @@ TEST_F(AccessibilityTest, AtStartTheReaderFindsScoreNextPieceTableAndAnEmptyWell
 
 TEST_F(AccessibilityTest, TheWellReadsRowByRowAndTheFallingTileByColumnAndRow)
 {
-    GameSetup setup(window->game());
+    GameSetup setup = driver().setup();
     setup.placeTile(0, 14, "d");
     setup.placeTile(1, 14, "o");
     setup.placeTile(1, 13, "q");
-    window->game().TmrMaster_Timer(); // spawns the first tile, an "a", in column 3, row 1
+    driver().masterTick(); // spawns the first tile, an "a", in column 3, row 1
 
-    const QString next = QString::fromStdString(window->game().state().NextLetter).toUpper();
+    const QString next = QString::fromStdString(driver().state().NextLetter).toUpper();
     EXPECT_EQ(nameOf(item("Next piece")), "Next piece: " + next);
     EXPECT_EQ(nameOf(item("Falling")), "Falling: A, column 4, row 14");
     const QStringList rows = wellRows();
@@ -151,7 +151,7 @@ TEST_F(AccessibilityTest, TheWellReadsRowByRowAndTheFallingTileByColumnAndRow)
 
 TEST_F(AccessibilityTest, AScoredWordReadsAsScoreAndLastWordAndIsAnnounced)
 {
-    GameSetup setup(window->game());
+    GameSetup setup = driver().setup();
     setup.placeTile(0, 14, "c");
     setup.placeTile(1, 14, "a");
     setup.placeFallingTile(2, 14, "t");
@@ -159,7 +159,7 @@ TEST_F(AccessibilityTest, AScoredWordReadsAsScoreAndLastWordAndIsAnnounced)
     EXPECT_EQ(wellRows().at(0), "Row 1: C A T . . . . .");
     heard().clear();
 
-    window->game().TmrMaster_Timer(); // the t lands: "cat"
+    driver().masterTick(); // the t lands: "cat"
 
     EXPECT_EQ(label("LblScore")->text(), " 8");
     EXPECT_EQ(label("lblLast")->text(), QString::fromStdString(lastWordText("cat", 8)));
@@ -176,13 +176,13 @@ TEST_F(AccessibilityTest, AScoredWordReadsAsScoreAndLastWordAndIsAnnounced)
 TEST_F(AccessibilityTest, OnlyAChangedTextIsAnnouncedAndPaintingAnnouncesNothing)
 {
     // The falling tile's nearest row, counted from the top (row 1 is row 14 from the floor).
-    const auto& tiles = window->game().state().ImgLetter;
+    const auto& tiles = driver().state().ImgLetter;
     const auto nearestRow = [&] { return roundHalfEven(rowOf(tiles.at(1).Top)); };
-    window->game().TmrMaster_Timer(); // spawn and one step: nearest row 14 from the floor
+    driver().masterTick(); // spawn and one step: nearest row 14 from the floor
     ASSERT_EQ(nearestRow(), 1.0);
     while (nearestRow() == 1.0) {
         heard().clear();
-        window->game().TmrMaster_Timer();
+        driver().masterTick();
         if (nearestRow() == 1.0) {
             EXPECT_TRUE(namesHeard().empty()) << namesHeard().front().toStdString();
         }
@@ -190,7 +190,7 @@ TEST_F(AccessibilityTest, OnlyAChangedTextIsAnnouncedAndPaintingAnnouncesNothing
     EXPECT_EQ(namesHeard(), std::vector<QString>({"Falling: A, column 4, row 13"}));
 
     heard().clear();
-    window->game().TmrMaster_Timer(); // one step further: still row 13
+    driver().masterTick(); // one step further: still row 13
     ASSERT_EQ(nearestRow(), 2.0);
     EXPECT_TRUE(namesHeard().empty()) << namesHeard().front().toStdString();
 
@@ -253,7 +253,7 @@ void expectConsistent(QAccessibleInterface* node, int depth = 0)
 TEST_F(AccessibilityTest, TheTreeIsTheSameWalkedDownOrUpAndGoesWithTheWindow)
 {
     ASSERT_TRUE(showActive());
-    window->game().TmrMaster_Timer();
+    driver().masterTick();
     QAccessibleInterface* top = QAccessible::queryAccessibleInterface(window.get());
     ASSERT_NE(top, nullptr);
     EXPECT_GE(top->indexOfChild(field()), 0);

@@ -15,25 +15,25 @@ using BehaviourTest = WindowTest;
 
 const Tile& falling(MainWindow& window)
 {
-    Game& game = window.game();
-    return game.state().ImgLetter.at(static_cast<std::size_t>(game.state().CurrentTile));
+    const GameState& state = WindowDriver(window).state();
+    return state.ImgLetter.at(static_cast<std::size_t>(state.CurrentTile));
 }
 
 TEST_F(BehaviourTest, MasterTimerRunsEvery250MsFromTheFirstShowAndTheSettleTimerWaits)
 {
-    EXPECT_FALSE(window->masterTimer().isActive());
+    EXPECT_FALSE(driver().masterRunning());
     ASSERT_TRUE(showActive());
-    EXPECT_TRUE(window->masterTimer().isActive());
-    EXPECT_EQ(window->masterTimer().interval(), 250);
-    EXPECT_FALSE(window->auxiliaryTimer().isActive());
-    EXPECT_EQ(window->auxiliaryTimer().interval(), 250);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
+    EXPECT_TRUE(driver().masterRunning());
+    EXPECT_EQ(driver().masterInterval(), 250);
+    EXPECT_FALSE(driver().settleRunning());
+    EXPECT_EQ(driver().settleInterval(), 250);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return driver().state().Falling; }, 2000));
     EXPECT_EQ(falling(*window).Tag, "a");
 }
 
 TEST_F(BehaviourTest, KeyPressMovesTheFallingTileInTheSameTurn)
 {
-    window->game().TmrMaster_Timer();
+    driver().masterTick();
     ASSERT_EQ(falling(*window).Left, 117);
     QTest::keyClick(window->surface(), Qt::Key_Left);
     EXPECT_EQ(falling(*window).Left, 85);
@@ -48,12 +48,12 @@ TEST_F(BehaviourTest, KeyPressMovesTheFallingTileInTheSameTurn)
     QTest::keyClick(window->surface(), Qt::Key_Q);
     EXPECT_EQ(falling(*window).Left, 149);
     EXPECT_EQ(falling(*window).Top, top + 16);
-    EXPECT_EQ(window->surface()->paintedRect(window->game().state().CurrentTile), QRect(149, static_cast<int>(top) + 16, 32, 32));
+    EXPECT_EQ(window->surface()->paintedRect(driver().state().CurrentTile), QRect(149, static_cast<int>(top) + 16, 32, 32));
 }
 
 TEST_F(BehaviourTest, AutoRepeatedKeysEachMoveTheTile)
 {
-    window->game().TmrMaster_Timer();
+    driver().masterTick();
     for (int i = 0; i < 3; ++i) {
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), /*autorep=*/i > 0);
         QCoreApplication::sendEvent(window->surface(), &repeat);
@@ -90,15 +90,15 @@ QImage onScreen(MainWindow& window)
 TEST_F(BehaviourTest, AFallStepPaintsOnlyTheStripTheTileLeaves)
 {
     ASSERT_TRUE(showActive());
-    window->masterTimer().stop();
-    window->game().TmrMaster_Timer(); // spawn and first step
+    driver().stopMaster();
+    driver().masterTick(); // spawn and first step
     QCoreApplication::processEvents();
     QTest::qWait(50);
 
     PaintRecorder recorder;
     window->surface()->installEventFilter(&recorder);
     const Tile before = falling(*window);
-    window->game().TmrMaster_Timer(); // one fall step
+    driver().masterTick(); // one fall step
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.paints > 0; }));
     window->surface()->removeEventFilter(&recorder);
 
@@ -126,10 +126,10 @@ TEST_F(BehaviourTest, TheScreenMatchesAFullPaintAfterEveryStepOfPlay)
     }
     window = std::make_unique<MainWindow>(dataPathsIn(dir.path().toStdString()));
     ASSERT_TRUE(showActive());
-    window->masterTimer().stop();
+    driver().stopMaster();
     const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down};
     for (int step = 0; step < 160; ++step) {
-        window->game().TmrMaster_Timer();
+        driver().masterTick();
         if (step % 7 == 3) {
             QTest::keyClick(window->surface(), keys[(step / 7) % std::size(keys)]);
         }
@@ -144,28 +144,28 @@ TEST_F(BehaviourTest, DeactivationPausesAndActivationResumesTheMasterTimer)
     ASSERT_TRUE(showActive());
     QEvent deactivate(QEvent::WindowDeactivate);
     QCoreApplication::sendEvent(window.get(), &deactivate);
-    EXPECT_FALSE(window->game().state().TmrMasterEnabled);
-    EXPECT_FALSE(window->masterTimer().isActive());
+    EXPECT_FALSE(driver().state().TmrMasterEnabled);
+    EXPECT_FALSE(driver().masterRunning());
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(window.get(), &activate);
-    EXPECT_TRUE(window->game().state().TmrMasterEnabled);
-    EXPECT_TRUE(window->masterTimer().isActive());
+    EXPECT_TRUE(driver().state().TmrMasterEnabled);
+    EXPECT_TRUE(driver().masterRunning());
 }
 
 TEST_F(BehaviourTest, GameStandsStillWhileTheHelpWindowIsActiveAndGoesOnAfter)
 {
     ASSERT_TRUE(showActive());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return driver().state().Falling; }, 2000));
     window->mnuHow_Click();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window->helpWindow()));
-    EXPECT_FALSE(window->masterTimer().isActive());
+    EXPECT_FALSE(driver().masterRunning());
     const float top = falling(*window).Top;
     QTest::qWait(700);
     EXPECT_EQ(falling(*window).Top, top);
 
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    EXPECT_TRUE(window->masterTimer().isActive());
+    EXPECT_TRUE(driver().masterRunning());
     ASSERT_TRUE(QTest::qWaitFor([&] { return falling(*window).Top > top; }, 2000));
     EXPECT_NE(window->helpWindow(), nullptr); // the help window stays open beside it
 }
@@ -176,7 +176,7 @@ TEST_F(BehaviourTest, TheFocusRequestOfATickNeverActivatesTheWindow)
     window->mnuHow_Click();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window->helpWindow()));
     window->giveFocus();
-    window->game().TmrMaster_Timer();
+    driver().masterTick();
     QCoreApplication::processEvents();
     EXPECT_EQ(QApplication::activeWindow(), window->helpWindow());
     EXPECT_EQ(window->focusWidget(), window->surface());
@@ -199,7 +199,7 @@ TEST_F(BehaviourTest, LabelsShowTheTextsTheGameWrites)
 TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh)
 {
     ASSERT_TRUE(showActive());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return driver().state().Falling; }, 2000));
     const float top = falling(*window).Top;
     bool frozen = false;
     whenBoxOpens([&](QWidget* widget) {
@@ -207,30 +207,30 @@ TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->text(), "You Lose");
         QTest::qWait(700); // nearly three ticks' time with the box open
-        frozen = window->game().state().ImgLetter.size() > 1 && falling(*window).Top == top;
+        frozen = driver().state().ImgLetter.size() > 1 && falling(*window).Top == top;
         box->button(QMessageBox::Ok)->click();
     });
     // A tile at rest in row -1 ends the game.
-    ASSERT_NO_FATAL_FAILURE(window->game().LandLetter(117, -41, "a"));
+    ASSERT_NO_FATAL_FAILURE(driver().landLetter(117, -41, "a"));
     EXPECT_TRUE(frozen);
-    EXPECT_EQ(window->game().state().TileCount, 0);
+    EXPECT_EQ(driver().state().TileCount, 0);
     EXPECT_EQ(label("LblScore")->text(), "0");
     // The window comes back to the front of its own accord and play goes on.
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().TileCount == 1; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return driver().state().TileCount == 1; }, 2000));
 }
 
 TEST_F(BehaviourTest, ClosingTheWindowStopsTheGameForGood)
 {
     ASSERT_TRUE(showActive());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->game().state().Falling; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return driver().state().Falling; }, 2000));
     window->close();
-    EXPECT_TRUE(window->game().closed());
-    EXPECT_FALSE(window->masterTimer().isActive());
-    EXPECT_FALSE(window->auxiliaryTimer().isActive());
+    EXPECT_TRUE(driver().gameClosed());
+    EXPECT_FALSE(driver().masterRunning());
+    EXPECT_FALSE(driver().settleRunning());
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(window.get(), &activate);
-    EXPECT_FALSE(window->masterTimer().isActive());
+    EXPECT_FALSE(driver().masterRunning());
     // No box can appear any more: both return at once.
     window->messageBox("You Lose");
     EXPECT_EQ(window->inputBox("prompt", "Lexidrop"), "");
@@ -248,8 +248,8 @@ TEST_F(BehaviourTest, HighScoreFileIsCreatedBesideTheGameAtLoad)
 TEST_F(BehaviourTest, MissingLetterFileShowsAPlainTileAndPlayGoesOn)
 {
     ASSERT_TRUE(QFile::remove(dir.filePath("a.bmp")));
-    window->game().TmrMaster_Timer(); // spawns the first tile, always "a"
-    window->game().TmrMaster_Timer();
+    driver().masterTick(); // spawns the first tile, always "a"
+    driver().masterTick();
     const QImage image = client();
     const QRgb body = image.pixel(118, 40);
     EXPECT_NE(body, qRgb(0, 0, 0));

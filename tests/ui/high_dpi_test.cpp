@@ -116,7 +116,7 @@ TEST_F(WholeScaleTest, TilePixelsAreRepeatedWithoutBlur)
 {
     const QImage source = checkeredTile();
     ASSERT_TRUE(source.save(dir.filePath("a.bmp"), "BMP"));
-    window->game().TmrMaster_Timer(); // the first tile, an "a", enters the well
+    driver().masterTick(); // the first tile, an "a", enters the well
     const QImage image = deviceClient();
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 32; ++x) {
@@ -229,7 +229,7 @@ TEST_F(FractionalScaleTest, TileIsResampledEvenlyOnWholeDevicePixels)
 {
     const QImage source = checkeredTile();
     ASSERT_TRUE(source.save(dir.filePath("a.bmp"), "BMP"));
-    window->game().TmrMaster_Timer(); // the first tile, an "a", enters the well
+    driver().masterTick(); // the first tile, an "a", enters the well
     const QImage image = deviceClient();
     const int size = device(32);
     ASSERT_EQ(size, 32 * requestedScale()) << "a tile spans a whole number of device pixels";
@@ -265,11 +265,11 @@ TEST_F(FractionalScaleTest, PanelAndPreviewAreResampledEvenly)
 TEST_F(HighDpiTest, AFallingTileLeavesNoTrailBehind)
 {
     ASSERT_TRUE(showActive());
-    window->masterTimer().stop();
+    driver().stopMaster();
     // Until the tile has left its first square whole, and a little more.
-    const auto& tiles = window->game().state().ImgLetter;
+    const auto& tiles = driver().state().ImgLetter;
     while (tiles.size() < 2 || tiles.at(1).Top <= FirstTile.y() + TileSize + FallStep) {
-        window->game().TmrMaster_Timer();
+        driver().masterTick();
         QCoreApplication::processEvents();
     }
     const Tile& tile = tiles.at(1);

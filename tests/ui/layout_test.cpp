@@ -141,8 +141,8 @@ TEST_F(LayoutTest, PreviewShowsTheStoredLetterATileOverThePanel)
 
 TEST_F(LayoutTest, SpawnLoadsTheNextLetterIntoThePreviewOverThePanel)
 {
-    window->game().TmrMaster_Timer();
-    const std::string next = window->game().state().NextLetter;
+    driver().masterTick();
+    const std::string next = driver().state().NextLetter;
     ASSERT_EQ(next.size(), 1u);
     const QImage image = client();
     EXPECT_EQ(image.pixel(324, 55), letterColour(next[0]));

@@ -329,9 +329,9 @@ TEST_F(LookTest, EscClosesTheHelpAndAboutWindowsAndDoesNothingInTheGame)
 
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->game().TmrMaster_Timer();
-    window->masterTimer().stop(); // the tile moves only if the key moves it
-    const auto& state = window->game().state();
+    driver().masterTick();
+    driver().stopMaster(); // the tile moves only if the key moves it
+    const auto& state = driver().state();
     const Tile before = state.ImgLetter.at(static_cast<std::size_t>(state.CurrentTile));
     QTest::keyClick(window->surface(), Qt::Key_Escape);
     QCoreApplication::processEvents();

@@ -86,6 +86,9 @@ protected:
     // The client area as it is painted now, controls included.
     QImage client() const { return window->surface()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
+    // The window's game and timers, driven tick by tick.
+    WindowDriver driver() const { return WindowDriver(*window); }
+
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;
 };
