@@ -5,8 +5,9 @@
 // Qt program and faked by the tests:
 //
 //   Clock       the local time of day, the only outside input of the letter draw;
-//   View        notices of everything visible, each carrying the values to
-//               show, so that a view never reads the game back;
+//   View        notices of the game's facts and of everything visible, each
+//               carrying the values to show, so that a view never reads
+//               the game back;
 //   ModalBoxes  the "You Lose" box and the name prompt, which block until closed.
 //
 // All calls arrive on the game's one thread.
