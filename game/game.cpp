@@ -50,7 +50,7 @@ void Game::TmrMaster_Timer()
     if (state_.Falling && state_.CurrentTile <= state_.TileCount) {
         Tile& falling = tile(state_.CurrentTile);
         if (falling.Top >= FloorTop) {
-            landTile(state_.CurrentTile);
+            landCurrentTile();
         } else {
             falling.Top += FallStep;
             showTile(state_.CurrentTile);
@@ -118,6 +118,7 @@ void Game::spawn()
     spawned.Top = SpawnTop;
     spawned.Visible = true;
     spawned.Tag = state_.CurrentLetter;
+    view_.tileInPlay(state_.TileCount);
     showTile(state_.TileCount);
     view_.giveFocus();
 }
@@ -148,7 +149,7 @@ void Game::CheckLanding()
             falling.Top = other.Top - TileSize;
             showTile(state_.CurrentTile);
         }
-        landTile(state_.CurrentTile);
+        landCurrentTile();
         if (state_.CurrentTile <= state_.TileCount) {
             return;
         }
@@ -186,6 +187,12 @@ void Game::moveFalling(Key key)
     showTile(state_.CurrentTile);
 }
 
+void Game::landCurrentTile()
+{
+    view_.tileInPlay(0);
+    landTile(state_.CurrentTile);
+}
+
 void Game::landTile(int index, void (Game::*record)(std::int16_t, std::int16_t, std::string))
 {
     state_.Falling = false;
@@ -207,6 +214,7 @@ void Game::NewGame()
     showLabel(Label::Score, 0, state_.LblScore);
     state_.CurrentTile = 0;
     state_.Falling = false;
+    view_.tileInPlay(0);
     setTileCount(0);
     tile(0).Picture = view_.loadPicture("a");
     showTile(0);

@@ -95,6 +95,7 @@ private:
     void spawn();
     void previewNext();
     void moveFalling(Key key);
+    void landCurrentTile();             // the tile in play lands: the keys steer nothing
     // Stops the tile where it stands and records it, by default as a landing.
     void landTile(int index, void (Game::*record)(std::int16_t, std::int16_t, std::string) = &Game::LandLetter);
     // landing (landing.cpp)

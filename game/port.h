@@ -65,6 +65,9 @@ public:
     virtual void tileChanged(const Tile& /*tile*/) {}
     // The tile with this index is gone (always the highest one).
     virtual void tileUnloaded(int /*index*/) {}
+    // The tile the keys now steer, by index, told before a new tile first
+    // shows; 0 once it lands, and while a settle runs or no game is on.
+    virtual void tileInPlay(int /*index*/) {}
     // A label shows new text; place is 0..9 for the table labels, else 0.
     virtual void labelChanged(Label /*label*/, int /*place*/, const std::string& /*text*/) {}
     // A word scored: its letters and points, told just before the score's

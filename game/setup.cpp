@@ -26,6 +26,7 @@ void GameSetup::placeTile(int column, int row, const std::string& letter)
 
 void GameSetup::placeFallingTile(int column, int row, const std::string& letter)
 {
+    game_.view_.tileInPlay(game_.state_.TileCount + 1); // before the tile first shows, as a spawn tells it
     append(column, row, letter);
     game_.state_.CurrentTile = game_.state_.TileCount;
     game_.state_.CurrentLetter = letter;

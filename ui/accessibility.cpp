@@ -87,6 +87,14 @@ void PlayFieldReadout::tileUnloaded(int index)
     }
 }
 
+void PlayFieldReadout::tileInPlay(int index)
+{
+    spoken_.tileInPlay(index);
+    if (announcing()) {
+        announce(SpokenField::wellItems());
+    }
+}
+
 // ---------------------------------------------------------------- texts
 
 QString PlayFieldReadout::scoreText() const { return spoken(spoken_.scoreText()); }

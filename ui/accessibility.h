@@ -5,8 +5,8 @@
 // shows the score, the last word and the top ten as bare label texts; none
 // of that says anything when read out.  A PlayFieldReadout, owned by the
 // client area (the Surface), keeps what the game's notices told the window
-// (label texts, the word that scored, tile positions, the preview's
-// picture) and turns it into spoken texts:
+// (label texts, the word that scored, tile positions, the tile in play,
+// the preview's picture) and turns it into spoken texts:
 //
 //   "Score: 120"                      the score label's accessible name
 //   "Last word: cat, 8 points"        the last-word label's accessible name
@@ -77,6 +77,7 @@ public:
     void wordScored(const std::string& word, int points);
     void tileChanged(const Tile& tile);
     void tileUnloaded(int index);
+    void tileInPlay(int index);
 
     // --- the spoken texts, built on each call ---
     QString scoreText() const;

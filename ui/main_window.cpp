@@ -259,6 +259,8 @@ void MainWindow::tileChanged(const Tile& tile) { surface_->showTile(tile); }
 
 void MainWindow::tileUnloaded(int index) { surface_->removeTile(index); }
 
+void MainWindow::tileInPlay(int index) { surface_->readout()->tileInPlay(index); }
+
 void MainWindow::labelChanged(Label label, int place, const std::string& text)
 {
     surface_->readout()->labelChanged(label, place, text); // the spoken texts (accessibility.h)

@@ -61,6 +61,7 @@ public:
     PicturePtr loadPicture(const std::string& letter) override;
     void tileChanged(const Tile& tile) override;
     void tileUnloaded(int index) override;
+    void tileInPlay(int index) override;
     void labelChanged(Label label, int place, const std::string& text) override;
     void wordScored(const std::string& word, int points) override;
     void timerChanged(Timer timer, bool enabled) override;

@@ -166,9 +166,6 @@ void SpokenField::tileChanged(int index, char letter, float left, float top, boo
     const auto at = static_cast<std::size_t>(index);
     if (at >= tiles_.size()) {
         tiles_.resize(at + 1);
-        if (at >= 1) {
-            spawned_ = at; // a new tile comes into play
-        }
     }
     tiles_[at] = SeenTile{letter, static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)), visible};
 }
@@ -182,10 +179,10 @@ bool SpokenField::tileUnloaded(int index)
     while (tiles_.size() > 1 && !tiles_.back().visible && tiles_.back().letter == 0) {
         tiles_.pop_back();
     }
-    // A word or a game has ended: whatever is left stands still.
-    spawned_ = 0;
     return true;
 }
+
+void SpokenField::tileInPlay(int index) { inPlay_ = index > 0 ? static_cast<std::size_t>(index) : 0; }
 
 // ---------------------------------------------------------------- texts
 
@@ -289,6 +286,11 @@ std::vector<SpokenItem> SpokenField::itemsAfterTile(int index)
     if (index == 0) {
         return {{SpokenPart::NextPiece, 0}};
     }
+    return wellItems();
+}
+
+std::vector<SpokenItem> SpokenField::wellItems()
+{
     std::vector<SpokenItem> items{{SpokenPart::Falling, 0}};
     for (int row = 1; row <= SpokenRows; ++row) {
         items.push_back({SpokenPart::WellRow, row});
@@ -348,10 +350,10 @@ bool SpokenField::rests(std::size_t index) const
 
 int SpokenField::fallingIndex() const
 {
-    if (spawned_ == 0 || spawned_ >= tiles_.size() || !tiles_[spawned_].visible || rests(spawned_)) {
+    if (inPlay_ == 0 || inPlay_ >= tiles_.size() || !tiles_[inPlay_].visible || rests(inPlay_)) {
         return 0;
     }
-    return static_cast<int>(spawned_);
+    return static_cast<int>(inPlay_);
 }
 
 SpokenField::Grid SpokenField::grid() const

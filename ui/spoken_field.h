@@ -2,8 +2,8 @@
 // readout that needs no toolkit, so that it is tested like the rules.
 //
 // Protocol: a SpokenField takes the same notices as the window (label
-// texts, the word that scored, tiles as they change and go) and keeps
-// their values; it reads the game back never.  Its texts are built when
+// texts, the word that scored, tiles as they change and go, the tile in
+// play) and keeps their values; it reads the game back never.  Its texts are built when
 // asked.  After a notice, the readout asks heardChange() of each item the
 // notice may have changed (itemsAfterTile, or the table row): true means
 // that item's text differs from what was last heard and a reader should be
@@ -20,6 +20,11 @@
 //
 // Rows count up from the floor (row 1) to row 15, the row just above the
 // well's rim; columns count 1 to 8 from the left.
+//
+// The rows say what is on screen: every tile shown, at the cell it is
+// nearest, so that a settle is heard sinking as it is seen.  The tile in
+// play is part of its row once it stands on the floor or on another tile,
+// where the next tick lands it unless it is steered away.
 #pragma once
 
 #include <array>
@@ -75,6 +80,8 @@ public:
     void tileChanged(int index, char letter, float left, float top, bool visible);
     // False, and nothing changes, for a tile never seen.
     bool tileUnloaded(int index);
+    // The tile the keys steer; 0 for none.
+    void tileInPlay(int index);
 
     // --- the texts ---
     std::string scoreText() const;
@@ -91,6 +98,8 @@ public:
     // --- when ---
     // The items a tile notice may have changed, in the order they are told.
     static std::vector<SpokenItem> itemsAfterTile(int index);
+    // The items of the well: the falling tile, every row, the well itself.
+    static std::vector<SpokenItem> wellItems();
     // Whether the item's text (the well's: its stack heights) changed since
     // it was last heard; notes the text now.
     bool heardChange(SpokenItem item);
@@ -112,7 +121,7 @@ private:
     static Cell cellOf(const SeenTile& tile);
     static bool onGrid(const SeenTile& tile);
     bool rests(std::size_t index) const; // the tile lies on the floor or on another tile
-    int fallingIndex() const;            // the tile in play while it moves, else 0
+    int fallingIndex() const;            // the tile in play until it rests, else 0
     Grid grid() const;                   // every resting tile by cell
 
     std::string score_;                             // the score as its label shows it
@@ -121,7 +130,7 @@ private:
     std::array<std::string, SpokenPlaces> names_{};
     std::array<std::string, SpokenPlaces> scores_{};
     std::vector<SeenTile> tiles_;                   // by tile index; 0 is the preview
-    std::size_t spawned_ = 0;                       // the newest tile since the last unload, 0 = none
+    std::size_t inPlay_ = 0;                        // the tile the keys steer, 0 = none
     std::vector<std::optional<std::string>> heard_; // per slot, the text last heard
 };
 

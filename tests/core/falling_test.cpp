@@ -76,6 +76,29 @@ TEST(Fall, EachTickAfterALandingSpawnsTheNextTile)
     EXPECT_TRUE(rig.state().Falling);
 }
 
+TEST(Fall, TheViewIsToldTheTileInPlayBeforeItShowsAndNoneOnceItLands)
+{
+    Rig rig;
+    rig.game.TmrMaster_Timer();
+    ASSERT_EQ(rig.window.inPlay.size(), 1u);
+    EXPECT_EQ(rig.window.inPlay.back().index, 1);
+    EXPECT_FALSE(rig.window.inPlay.back().shownBefore) << "a reader hears the new tile falling, never resting";
+    ASSERT_TRUE(rig.tickUntilLanded());
+    ASSERT_EQ(rig.window.inPlay.size(), 2u);
+    EXPECT_EQ(rig.window.inPlay.back().index, 0);
+
+    Rig scoring;
+    ASSERT_TRUE(scoring.drop(1, "c"));
+    ASSERT_TRUE(scoring.drop(2, "a"));
+    ASSERT_TRUE(scoring.spawn("t"));
+    scoring.window.inPlay.clear();
+    ASSERT_TRUE(scoring.tickUntilLanded());
+    ASSERT_EQ(scoring.window.scored.size(), 1u) << "cat";
+    EXPECT_GT(scoring.settle(), 0);
+    ASSERT_EQ(scoring.window.inPlay.size(), 1u) << "the settle steers nothing";
+    EXPECT_EQ(scoring.window.inPlay.back().index, 0);
+}
+
 TEST(Landing, ExactContactLandsWithoutMovingTheTile)
 {
     Rig rig;

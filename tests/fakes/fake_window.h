@@ -51,6 +51,12 @@ public:
     std::vector<int> changedTiles;      // every tile notice (shown or unloaded), by index
     std::map<int, Tile> shownTiles;     // what the view shows of each tile
     std::map<std::pair<Label, int>, std::string> labels; // the last text of each label
+    // Every tile-in-play notice, and whether the view showed that tile already.
+    struct InPlay {
+        int index;
+        bool shownBefore;
+    };
+    std::vector<InPlay> inPlay;
     std::vector<ScoredWord> scored;     // every word told as scored, in order
     // Words and the score and last-word label texts as told, in order:
     // "word cat 8", "score  8", "last cat    8 points".
@@ -62,6 +68,7 @@ public:
     PicturePtr loadPicture(const std::string& letter) override;
     void tileChanged(const Tile& tile) override;
     void tileUnloaded(int index) override;
+    void tileInPlay(int index) override { inPlay.push_back({index, shownTiles.count(index) > 0}); }
     void labelChanged(Label label, int place, const std::string& text) override;
     void wordScored(const std::string& word, int points) override;
     void timerChanged(Timer timer, bool enabled) override { timerCalls[timer].push_back(enabled); }

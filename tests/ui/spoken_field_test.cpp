@@ -38,12 +38,13 @@ TEST(SpokenField, TheLastWordIsSpokenFromTheWordThatScored)
     EXPECT_EQ(field.scoreText(), "Score: 58");
 }
 
-TEST(SpokenField, RestingTilesAreRowsFromTheFloorAndTheNewestMovingTileFalls)
+TEST(SpokenField, RestingTilesAreRowsFromTheFloorAndTheTileInPlayFallsUntilItRests)
 {
     SpokenField field;
     showTile(field, 0, 'q', 0, 0); // the preview: no cell of the well
     showTile(field, 1, 'c', 2, FloorRow);
     showTile(field, 2, 'a', 3, FloorRow);
+    field.tileInPlay(3);
     showTile(field, 3, 'b', 3, 1);
     EXPECT_EQ(field.nextPieceText(), "Next piece: Q");
     EXPECT_EQ(field.wellRowText(1), "Row 1: . . C A . . . .");
@@ -54,7 +55,12 @@ TEST(SpokenField, RestingTilesAreRowsFromTheFloorAndTheNewestMovingTileFalls)
     showTile(field, 3, 'b', 3, FloorRow - 1);
     EXPECT_EQ(field.fallingText(), "Falling: none");
     EXPECT_EQ(field.stackHeightsText(), "Stack heights: 0 0 1 2 0 0 0 0");
-    // A clear ends the fall of whatever is left.
+    // Steered off the stack it falls again, until it lands.
+    showTile(field, 3, 'b', 4, FloorRow - 1);
+    EXPECT_EQ(field.fallingText(), "Falling: B, column 5, row 2");
+    field.tileInPlay(0);
+    EXPECT_EQ(field.fallingText(), "Falling: none");
+    EXPECT_EQ(field.wellRowText(2), "Row 2: . . . . B . . .");
     EXPECT_TRUE(field.tileUnloaded(3));
     EXPECT_FALSE(field.tileUnloaded(7));
     EXPECT_EQ(field.wellRowText(2), "Row 2: . . . . . . . .");
