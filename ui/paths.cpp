@@ -65,7 +65,7 @@ std::optional<std::filesystem::path> userDataDirectory(const UserEnvironment& en
     return std::nullopt;
 }
 
-DataPaths locateDataPaths(const std::filesystem::path& programDir, const UserEnvironment& environment)
+DataPaths findDataPaths(const std::filesystem::path& programDir, const UserEnvironment& environment)
 {
     const std::filesystem::path share = installedDataDirectory(programDir);
     std::error_code error;
@@ -78,8 +78,17 @@ DataPaths locateDataPaths(const std::filesystem::path& programDir, const UserEnv
         // beside the program fails and is reported like any other.
         return DataPaths{share, programDir / HighScoreFile};
     }
-    std::filesystem::create_directories(*user, error);
     return DataPaths{share, *user / HighScoreFile};
+}
+
+DataPaths locateDataPaths(const std::filesystem::path& programDir, const UserEnvironment& environment)
+{
+    DataPaths paths = findDataPaths(programDir, environment);
+    if (paths.letters == installedDataDirectory(programDir)) {
+        std::error_code error;
+        std::filesystem::create_directories(paths.highScores.parent_path(), error);
+    }
+    return paths;
 }
 
 UserEnvironment processEnvironment()

@@ -42,6 +42,9 @@ std::filesystem::path installedDataDirectory(const std::filesystem::path& progra
 // absolute; nullopt when neither gives an absolute directory.
 std::optional<std::filesystem::path> userDataDirectory(const UserEnvironment& environment);
 
+// The layout for a program in programDir, as it stands: nothing is created.
+DataPaths findDataPaths(const std::filesystem::path& programDir, const UserEnvironment& environment);
+
 // The layout for a program in programDir.  When it is installed, the
 // player's data directory is created if it is missing (quietly: a failure
 // shows up later as a table that cannot be saved, which the store reports).

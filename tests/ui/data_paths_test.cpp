@@ -113,6 +113,15 @@ TEST_F(DataPathsTest, InstalledProgramWithNoHomeAtAllStillReadsTheShareDirectory
     EXPECT_EQ(paths.highScores, bin / "hs.txt");
 }
 
+// --help names the table's place; asking must not make the directory.
+TEST_F(DataPathsTest, FindingTheInstalledPathsCreatesNothing)
+{
+    const fs::path bin = makeProgramDirectory(true);
+    const DataPaths paths = findDataPaths(bin, {std::nullopt, home().string()});
+    EXPECT_EQ(paths.highScores, home() / ".local" / "share" / "lexidrop" / "hs.txt");
+    EXPECT_FALSE(fs::exists(home()));
+}
+
 TEST(UserDataDirectoryTest, FollowsXdgDataHomeThenHome)
 {
     EXPECT_EQ(userDataDirectory({"/data", "/home/p"}), fs::path("/data/lexidrop"));
