@@ -77,7 +77,7 @@ TableLabel* makeTableLabel(QWidget* parent, const QString& name, QRect geometry,
 MainWindow::MainWindow(const DataPaths& paths)
     : paths_(paths), store_(makeFileStore(paths.highScores)),
       game_(*this, *this, *this, *store_),
-      letters_(paths.letters)
+      letters_(paths.letters, TileShownAtMost)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("LexiDrop"));

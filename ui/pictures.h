@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 
@@ -65,7 +66,12 @@ public:
 
 class LetterPictures {
 public:
-    explicit LetterPictures(std::filesystem::path directory) : directory_(std::move(directory)) {}
+    // Pictures wider or taller than shownAtMost (when given) keep only that
+    // much, from their corner.
+    explicit LetterPictures(std::filesystem::path directory, QSize shownAtMost = QSize())
+        : directory_(std::move(directory)), shownAtMost_(shownAtMost)
+    {
+    }
 
     // Reads directory/fileName now.
     PicturePtr load(const std::string& fileName);
@@ -76,8 +82,13 @@ public:
     const std::set<std::string>& reported() const { return reported_; }
 
 private:
+    // What of a picture just read a tile holds.
+    QImage keep(const std::string& fileName, QImage image);
+
     std::filesystem::path directory_; // where the letter files are
+    QSize shownAtMost_;               // the most of a picture kept
     std::set<std::string> reported_;  // each failure is told once
+    std::map<std::string, QImage> lastRead_; // each file's last reading, for sharing its pixels
 };
 
 // The Windows bitmap at path (a file or a resource), or a null image when it

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "game/geometry.h"
 #include "game/port.h"
 #include "ui/pictures.h"
 
@@ -29,6 +30,11 @@ class PlayFieldReadout;
 // Client-area size of the main window.
 constexpr int ClientWidth = 406;
 constexpr int ClientHeight = 479;
+
+// The most of a picture a tile can ever show: the client area from the
+// leftmost and highest corner a tile takes (the well's left edge; the row
+// above the rim's, where a game is lost).
+constexpr QSize TileShownAtMost(ClientWidth - WellLeft, ClientHeight - topOfRow(-1));
 
 // One line of the well's frame, end points included.
 struct FrameLine {

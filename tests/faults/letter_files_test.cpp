@@ -6,6 +6,15 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "ui/pictures.h"
 #include "window_fixture.h"
 
 namespace lexidrop::ui::testing {
@@ -106,6 +115,73 @@ TEST_F(LetterFileFaults, ALetterFileOfRandomBytesShowsAPlainTileAndPlayGoesOn)
     EXPECT_TRUE(standIn(client().pixel(static_cast<int>(tile.Left) + 1, static_cast<int>(tile.Top) + 1)));
     ASSERT_NO_FATAL_FAILURE(play(400));
     EXPECT_GT(landed() + driver().gamesLost(), 0) << "tiles landed";
+}
+
+// Whoever opens a pipe to read waits for a writer.  While it lives, a
+// PipeWatch keeps trying to open the pipe to write without waiting, which
+// succeeds only when such a reader waits, and lets the reader go.
+class PipeWatch {
+public:
+    explicit PipeWatch(const QString& pipe) : name_(QFile::encodeName(pipe)), thread_([this] { watch(); }) {}
+    ~PipeWatch() { stop(); }
+    PipeWatch(const PipeWatch&) = delete;
+    PipeWatch& operator=(const PipeWatch&) = delete;
+    // Stops watching: whether a reader ever waited.
+    bool stop()
+    {
+        done_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        return readerWaited_;
+    }
+
+private:
+    void watch()
+    {
+        while (!done_) {
+            const int fd = ::open(name_.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0) {
+                readerWaited_ = true;
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    QByteArray name_;
+    std::atomic<bool> done_{false};
+    std::atomic<bool> readerWaited_{false};
+    std::thread thread_;
+};
+
+// A pipe under a letter's name would block the window thread in open()
+// until someone wrote to it; a link to a device reads forever or not at
+// all.  A bitmap cut short would show whatever memory the missing rows got.
+TEST_F(LetterFileFaults, APipeADeviceOrACutShortBitmapShowsAPlainTileAndPlayGoesOn)
+{
+    const QString a = dir.filePath(QStringLiteral("a.bmp"));
+    ASSERT_TRUE(QFile::remove(a));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(a).constData(), 0644), 0);
+    for (const char* name : {"e.bmp", "t.bmp"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        ASSERT_TRUE(QFile::remove(path));
+        ASSERT_TRUE(QFile::link(name[0] == 'e' ? QStringLiteral("/dev/zero") : QStringLiteral("/dev/ptmx"), path));
+    }
+    QFile cut(dir.filePath(QStringLiteral("s.bmp")));
+    ASSERT_TRUE(cut.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(cut.resize(cut.size() / 2));
+    cut.close();
+    PipeWatch watch(a);
+    ASSERT_TRUE(showActive());
+    ASSERT_NO_FATAL_FAILURE(untilFallingBelow(60)); // the first tile is always an "a"
+    const Tile tile = falling();
+    EXPECT_TRUE(standIn(client().pixel(static_cast<int>(tile.Left) + 1, static_cast<int>(tile.Top) + 1)));
+    ASSERT_NO_FATAL_FAILURE(play(400));
+    EXPECT_EQ(tile.Tag, "a");
+    EXPECT_FALSE(watch.stop()) << "the window waited on the pipe";
+    EXPECT_GT(landed() + driver().gamesLost(), 0) << "tiles landed";
+    EXPECT_TRUE(readBitmap(dir.filePath(QStringLiteral("s.bmp"))).isNull()) << "half a bitmap is no bitmap";
 }
 
 TEST_F(LetterFileFaults, ALetterFile64By64ShowsAtItsOwnSizeAndPlayGoesOn)

@@ -81,6 +81,26 @@ TEST(LetterPicturesTest, APictureShowsAtItsOwnSize)
     EXPECT_EQ(tileSize(nullptr, stored), QSize(32, 32));
 }
 
+// A tile holds no more of a picture than it can show, and tiles of one
+// unchanged file share its pixels: a huge bitmap costs one small copy.
+TEST(LetterPicturesTest, AHugePictureKeepsWhatATileCanShowAndRereadingsShareIt)
+{
+    QTemporaryDir dir;
+    QImage huge(900, 700, QImage::Format_RGB888);
+    huge.fill(qRgb(7, 8, 9));
+    huge.setPixel(99, 79, qRgb(250, 1, 1));
+    ASSERT_TRUE(huge.save(dir.filePath("h.bmp"), "BMP"));
+    LetterPictures pictures(dir.path().toStdString(), QSize(100, 80));
+    const PicturePtr first = pictures.load("h.bmp");
+    const PicturePtr second = pictures.load("h.bmp");
+    const auto& kept = dynamic_cast<const TilePicture&>(*first).image;
+    EXPECT_EQ(kept.size(), QSize(100, 80));
+    EXPECT_EQ(kept.pixel(99, 79), qRgb(250, 1, 1)) << "the corner the tile shows is kept as it is";
+    EXPECT_EQ(dynamic_cast<const TilePicture&>(*second).image.constBits(), kept.constBits());
+    writeTile(dir, "h.bmp", qRgb(1, 2, 3));
+    EXPECT_EQ(shown(pictures.load("h.bmp")), qRgb(1, 2, 3)) << "a changed file still shows at the next load";
+}
+
 TEST(AreaScaledTest, WholeFactorsRepeatPixelsAndFractionalOnesBlendOnlyAtEdges)
 {
     // Two columns, red and blue, two rows alike.
