@@ -1,5 +1,6 @@
 #include "scores/file_store.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <random>
@@ -52,6 +53,8 @@ private:
     int createTemporary(const fs::path& target, fs::path& made);
     // Removes the temporary files that killed saves of target left behind.
     void removeLeftovers(const fs::path& target);
+    // False, saying why once, for a file the store must leave as it is.
+    bool replaceable(const fs::path& file);
     // Says what on stderr, unless this kind of thing was said before.
     void notice(Notice kind, const std::string& what);
 
@@ -60,6 +63,8 @@ private:
     int lockDepth_ = 0;                // lock() calls not yet unlocked
     int lockHandle_ = -1;              // the lock file while locked, -1 otherwise
     bool stuck_ = false;               // another process kept the lock past the patience
+    bool unreadable_ = false;          // hs.txt is there but could not be read: never replaced
+    bool oversized_ = false;           // hs.txt goes on past the most a load reads: never replaced
     std::array<bool, static_cast<std::size_t>(Notice::Count)> said_{}; // notices given
     std::mt19937 random_{std::random_device{}()}; // names of temporary files
 };
@@ -81,13 +86,29 @@ bool FileStore::readPieces(const PieceReader& take)
     const std::optional<fs::path> file = target();
     const int handle = file ? fs_.openToRead(*file) : -1;
     if (handle < 0) {
+        const std::optional<PathNode> node = file ? fs_.inspect(*file) : std::nullopt;
+        if (node && node->kind == PathNode::Kind::Regular) {
+            // There, and not ours to read (another user's, or a mode that
+            // shuts us out): a save would replace a table we never saw.
+            unreadable_ = true;
+            notice(Notice::Refused, file->string() + " cannot be read; the high scores are kept in memory and "
+                                                     "the file is left as it is");
+        }
         return false;
     }
     std::vector<char> buffer(ReadPieceBytes);
     long got = 0;
-    while ((got = fs_.read(handle, buffer)) > 0) {
-        if (!take(std::string_view(buffer.data(), static_cast<std::size_t>(got)))) {
+    for (std::size_t left = MaxTableFileBytes; left > 0 && (got = fs_.read(handle, buffer)) > 0;) {
+        const std::size_t piece = std::min(left, static_cast<std::size_t>(got));
+        left -= piece;
+        if (!take(std::string_view(buffer.data(), piece))) {
             break;
+        }
+        if (left == 0 && (static_cast<std::size_t>(got) > piece || fs_.read(handle, buffer) > 0)) {
+            oversized_ = true;
+            notice(Notice::Refused, file->string() + " is larger than any table; only its first " +
+                                        std::to_string(MaxTableFileBytes >> 20) +
+                                        " MiB are read, and the file is left as it is");
         }
     }
     fs_.close(handle);
@@ -96,18 +117,35 @@ bool FileStore::readPieces(const PieceReader& take)
 
 bool FileStore::write(std::string_view contents)
 {
-    lock();
     const std::optional<fs::path> file = target();
-    const bool saved = file && replace(*file, contents);
+    if (!file || !replaceable(*file)) {
+        return false; // said once, when it was found
+    }
+    lock();
+    const bool saved = replace(*file, contents);
     if (saved && lockHandle_ >= 0) {
         removeLeftovers(*file);
     }
     unlock();
-    if (file && !saved) {
+    if (!saved) {
         notice(Notice::SaveFailed, "cannot save the high scores to " + file->string() +
                                        "; the table is kept in memory");
     }
     return saved;
+}
+
+bool FileStore::replaceable(const fs::path& file)
+{
+    if (unreadable_ || oversized_) {
+        return false;
+    }
+    const std::optional<PathNode> node = fs_.inspect(file);
+    if (node && node->kind == PathNode::Kind::Regular && !node->writable) {
+        notice(Notice::Refused, file.string() + " is marked read-only; the high scores are kept in memory and "
+                                                "the file is left as it is");
+        return false;
+    }
+    return true;
 }
 
 void FileStore::lock()
@@ -127,6 +165,8 @@ void FileStore::lock()
                                      " for more than 2 s; saving without waiting for it");
     } else if (node && node->kind != PathNode::Kind::Regular && node->kind != PathNode::Kind::Missing) {
         notice(Notice::Unlocked, lockFile.string() + " is not a regular file; saving without the lock");
+    } else if (node && node->kind == PathNode::Kind::Regular) {
+        notice(Notice::Unlocked, "cannot open the lock file " + lockFile.string() + "; saving without the lock");
     }
 }
 
@@ -147,6 +187,9 @@ std::optional<fs::path> FileStore::target()
     for (int links = 0; links <= MaxLinks; ++links) {
         const std::optional<PathNode> node = fs_.inspect(at);
         if (!node) {
+            // A folder on the way is a file, or shuts us out.
+            notice(Notice::Refused, "cannot look into " + at.parent_path().string() + " for " +
+                                        at.filename().string() + "; the high scores are kept in memory and not saved");
             return std::nullopt;
         }
         if (node->kind == PathNode::Kind::Missing || node->kind == PathNode::Kind::Regular) {
@@ -216,8 +259,9 @@ void FileStore::removeLeftovers(const fs::path& target)
 
 void FileStore::notice(Notice kind, const std::string& what)
 {
+    // Every failed save is told: each is a score the player may believe kept.
     bool& said = said_.at(static_cast<std::size_t>(kind));
-    if (!said) {
+    if (!said || kind == Notice::SaveFailed) {
         said = true;
         // stdio, not <iostream>: its static set-up of the standard streams
         // and their locale costs the program about 250 KiB at every start.

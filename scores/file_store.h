@@ -15,6 +15,10 @@
 // saved over in its target's directory.  A link of anyone else's, or
 // anything that is not a regular file, is neither read, written through nor
 // replaced: the game keeps its table in memory and says so once on stderr.
+// The same for an hs.txt that is there but cannot be read (another user's,
+// or a mode that shuts the player out), one marked read-only (it is still
+// read), one beyond MaxTableFileBytes, and a folder on the way that cannot
+// be looked into.  Every other save that fails is said, each time.
 //
 // Windows of the game at once: lock() takes an flock on the lock file
 // hs.txt.lock beside hs.txt (hs.txt itself is replaced by every save, so its
@@ -37,6 +41,13 @@ namespace lexidrop {
 
 // The size of the pieces in which hs.txt is read: all a load ever holds of it.
 constexpr std::size_t ReadPieceBytes = 64 * 1024;
+
+// The most of hs.txt a load reads: a whole table of ten names at their
+// longest is under 11 KiB, and a table hidden behind 100 MB of one name
+// is still read whole.  Whatever lies beyond is taken as not there, so a
+// file that never ends cannot hold up the start; such a file is never
+// replaced (it is not the game's to cut) and that is said once.
+constexpr std::size_t MaxTableFileBytes = 128 * 1024 * 1024;
 
 // How long a save waits for another process's lock before it goes on without.
 constexpr std::chrono::milliseconds LockPatience{2000};

@@ -52,7 +52,7 @@ std::optional<PathNode> FileSystem::inspect(const std::filesystem::path& path)
     if (::lstat(path.c_str(), &info) != 0) {
         return errno == ENOENT ? std::optional(PathNode{}) : std::nullopt;
     }
-    return PathNode{kindOf(info.st_mode), info.st_uid};
+    return PathNode{kindOf(info.st_mode), info.st_uid, (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0};
 }
 
 std::optional<std::filesystem::path> FileSystem::linkTarget(const std::filesystem::path& link)

@@ -25,6 +25,7 @@ struct PathNode {
     enum class Kind { Missing, Regular, Link, Other };
     Kind kind = Kind::Missing; // what it is
     unsigned owner = 0;        // the user who owns it (a link's own owner)
+    bool writable = true;      // some write permission is set: not marked read-only
 };
 
 // A lock taken, or why not.

@@ -211,6 +211,18 @@ TEST(TableFileReader, RecognisesOnlyWellFormedUtf8)
     }
 }
 
+// A C1 control (U+0080..U+009F) moves a terminal's cursor or switches
+// its modes as surely as a C0 one: none of the thirty-two survives, the
+// last of them included.
+TEST(NameCleaning, DropsEveryC1ControlAndKeepsTheLettersAroundIt)
+{
+    for (int second = 0x80; second <= 0x9F; ++second) {
+        const std::string name = std::string("An") + '\xC2' + static_cast<char>(second) + "na";
+        EXPECT_EQ(cleanName(name), "Anna") << "U+00" << std::hex << second;
+    }
+    EXPECT_EQ(cleanName("\xC2\xA0x"), "\xC2\xA0x") << "the no-break space is no control";
+}
+
 TEST(TableFileRoundTrip, CleanNamesOfEveryKindReadBackUnchanged)
 {
     const std::vector<std::string> typed = {

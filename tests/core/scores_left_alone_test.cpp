@@ -1,0 +1,206 @@
+// hs.txt files the game must leave as they are: one it cannot read (it
+// would replace a table it never saw), one marked read-only, one in a
+// folder it cannot look into.  Each is said once on stderr; every save that
+// fails on a usable file is said, and so is a lock file that cannot be opened.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "scores/file_store.h"
+#include "scores/table_file.h"
+#include "scores_disk.h"
+
+namespace lexidrop::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t Stranger = 54321; // a user who is not the one the tests run as
+
+// A whole table: Ann at 100, the other places empty.
+const std::string AnnsFile = [] {
+    std::array<std::string, Places> names;
+    std::array<std::int32_t, Places> scores{};
+    names[0] = "Ann";
+    scores[0] = 100;
+    return formatTable(names, scores);
+}();
+
+// Starts a game on the store, then ends two games with places; what was said.
+struct GameRuns {
+    HighScores table;
+    std::string said;
+
+    explicit GameRuns(HighScoreStore& store)
+    {
+        PlaceLabels names;
+        PlaceLabels scores;
+        const auto named = [](const std::string& name) {
+            return [name](const std::string&, const std::string&) { return name; };
+        };
+        ::testing::internal::CaptureStderr();
+        table.LoadHighScores(store, names, scores);
+        table.UpdateHighScores(300, named("Zoe"), store);
+        table.UpdateHighScores(200, named("Bob"), store);
+        said = ::testing::internal::GetCapturedStderr();
+    }
+    long lines() const { return std::count(said.begin(), said.end(), '\n'); }
+};
+
+// The real disk, but no file can be opened to read: as another user's 0600 file.
+class ShutOut : public FileSystem {
+public:
+    int openToRead(const fs::path&) override { return -1; }
+};
+
+TEST(FilesLeftAlone, AnHsTxtThatCannotBeReadIsNeverReplacedAndSaidOnce)
+{
+    TempDir dir;
+    writeFile(dir.hs(), AnnsFile);
+    ShutOut disk;
+    const auto store = makeFileStore(dir.hs(), disk);
+    const GameRuns run(*store);
+    EXPECT_EQ(readFile(dir.hs()), AnnsFile);
+    EXPECT_EQ(run.table.HsNames[0], "Zoe") << "the game goes on with its table in memory";
+    EXPECT_EQ(run.lines(), 1) << run.said;
+    EXPECT_NE(run.said.find("cannot be read"), std::string::npos) << run.said;
+}
+
+// The same with a real second user: a table root left with mode 0600.
+TEST(FilesLeftAlone, AnotherUsersPrivateHsTxtIsLeftAsItIsInASharedFolder)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "acting as a second user needs root";
+    }
+    TempDir dir;
+    writeFile(dir.hs(), AnnsFile);
+    fs::permissions(dir.hs(), fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(dir.path(), fs::perms::all);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(Stranger) != 0 || ::setuid(Stranger) != 0) {
+            ::_exit(2);
+        }
+        const auto store = makeFileStore(dir.hs());
+        const GameRuns run(*store);
+        ::_exit(run.lines() == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not said in one line; 2: could not become the second user";
+    EXPECT_EQ(readFile(dir.hs()), AnnsFile);
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.hs().c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u) << "the file is still root's own";
+}
+
+TEST(FilesLeftAlone, AReadOnlyHsTxtIsShownButNeverReplaced)
+{
+    TempDir dir;
+    writeFile(dir.hs(), AnnsFile);
+    fs::permissions(dir.hs(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const auto store = makeFileStore(dir.hs());
+    const GameRuns run(*store);
+    EXPECT_EQ(readFile(dir.hs()), AnnsFile);
+    EXPECT_EQ(run.table.HsNames[2], "Ann") << "read as always";
+    EXPECT_EQ(run.lines(), 1) << run.said;
+    EXPECT_NE(run.said.find("read-only"), std::string::npos) << run.said;
+}
+
+TEST(FilesLeftAlone, AFolderThatCannotBeLookedIntoIsSaidOnceAndNothingIsMade)
+{
+    // XDG_DATA_HOME or HOME naming a file leaves the table's folder under a file.
+    TempDir dir;
+    writeFile(dir.path() / "data", "a file, not a folder");
+    const auto store = makeFileStore(dir.path() / "data" / "lexidrop" / "hs.txt");
+    const GameRuns run(*store);
+    EXPECT_EQ(run.lines(), 1) << run.said;
+    EXPECT_NE(run.said.find("cannot look into"), std::string::npos) << run.said;
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"data"});
+    EXPECT_EQ(run.table.HsNames[0], "Zoe");
+}
+
+// Counts the bytes a load reads.
+class Counting : public FileSystem {
+public:
+    std::size_t bytesRead = 0;
+    long read(int handle, std::span<char> buffer) override
+    {
+        const long got = FileSystem::read(handle, buffer);
+        bytesRead += got > 0 ? static_cast<std::size_t>(got) : 0;
+        return got;
+    }
+};
+
+TEST(FilesLeftAlone, AHugeFileIsReadNoFurtherThanABoundFarAboveAnyTableAndLeftAsItIs)
+{
+    TempDir dir;
+    writeFile(dir.hs(), "\"Ann\"\r\n100\r\n\"Bo");
+    const auto size = MaxTableFileBytes + 4 * ReadPieceBytes; // a name that never ends, as zero bytes
+    fs::resize_file(dir.hs(), size);
+    Counting disk;
+    const auto store = makeFileStore(dir.hs(), disk);
+    std::size_t handed = 0;
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(store->readPieces([&](std::string_view piece) {
+        handed += piece.size();
+        return true;
+    }));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(handed, MaxTableFileBytes);
+    EXPECT_LE(disk.bytesRead, MaxTableFileBytes + 2 * ReadPieceBytes);
+    const auto fresh = makeFileStore(dir.hs());
+    const GameRuns run(*fresh);
+    EXPECT_EQ(run.table.HsNames[0], "Zoe");
+    EXPECT_EQ(run.table.HsNames[2], "Ann") << "what lies within the bound is read";
+    EXPECT_EQ(fs::file_size(dir.hs()), size) << "and the file is not replaced";
+    EXPECT_EQ(run.lines(), 1) << run.said;
+    EXPECT_NE(run.said.find("larger than any table"), std::string::npos) << run.said;
+}
+
+// The real disk, but a save's rename always fails.
+class RenameFails : public FileSystem {
+public:
+    bool rename(const fs::path&, const fs::path&) override { return false; }
+};
+
+TEST(FilesLeftAlone, EveryFailedSaveIsSaid)
+{
+    TempDir dir;
+    writeFile(dir.hs(), AnnsFile);
+    RenameFails disk;
+    const auto store = makeFileStore(dir.hs(), disk);
+    const GameRuns run(*store);
+    EXPECT_EQ(run.lines(), 2) << run.said;
+    EXPECT_EQ(readFile(dir.hs()), AnnsFile);
+}
+
+// The real disk, but the lock file cannot be opened: as another user's 0600 lock file.
+class LockShut : public FileSystem {
+public:
+    LockHandle lock(const fs::path&, std::chrono::milliseconds) override { return {}; }
+};
+
+TEST(FilesLeftAlone, ALockFileThatCannotBeOpenedIsSaidAndTheSaveStillHappens)
+{
+    TempDir dir;
+    writeFile(lockPathFor(dir.hs()), "");
+    LockShut disk;
+    const auto store = makeFileStore(dir.hs(), disk);
+    const GameRuns run(*store);
+    EXPECT_EQ(run.lines(), 1) << run.said;
+    EXPECT_NE(run.said.find("cannot open the lock file"), std::string::npos) << run.said;
+    EXPECT_EQ(readFile(dir.hs()), formatTable(run.table.HsNames, run.table.HsScores));
+}
+
+} // namespace
+} // namespace lexidrop::testing
