@@ -240,6 +240,10 @@ int FileStore::createTemporary(const fs::path& target, fs::path& made)
         }
         made = target.parent_path() / name;
         const int handle = fs_.create(made);
+        if (handle >= 0) {
+            // In use until closed: another window's clean-up leaves it be.
+            fs_.holdExclusively(handle);
+        }
         const std::optional<PathNode> there = handle < 0 ? fs_.inspect(made) : std::nullopt;
         if (handle >= 0 || !there || there->kind == PathNode::Kind::Missing) {
             return handle; // made, or failed for a reason a new name cannot mend
@@ -251,8 +255,11 @@ int FileStore::createTemporary(const fs::path& target, fs::path& made)
 void FileStore::removeLeftovers(const fs::path& target)
 {
     for (const std::string& name : fs_.list(target.parent_path())) {
-        if (isTemporaryFileOf(target, name)) {
-            fs_.remove(target.parent_path() / name);
+        // Only what a killed save left: a slow save of another window
+        // still holds its file.
+        const fs::path file = target.parent_path() / name;
+        if (isTemporaryFileOf(target, name) && fs_.abandoned(file)) {
+            fs_.remove(file);
         }
     }
 }

@@ -26,7 +26,8 @@
 // than LockPatience does not stop the game: the store goes on without it,
 // says so once on stderr, and from then on only tries for the lock without
 // waiting, until it gets it again.  A save takes the lock itself when its caller has
-// not, and while it holds it clears away what crashed saves left behind.
+// not, and while it holds it clears away what crashed saves left behind:
+// only temporary files no live process holds (each save holds its own).
 #pragma once
 
 #include <chrono>

@@ -18,6 +18,9 @@ namespace {
 
 // How often a waiting lock looks again.
 constexpr std::chrono::milliseconds LockPoll{10};
+// An empty temporary file younger than this may be one whose maker has
+// created it and not yet marked it in use.
+constexpr std::chrono::seconds JustMade{10};
 
 // Repeats a call that a signal interrupted.
 template <typename Call>
@@ -100,6 +103,23 @@ bool FileSystem::write(int handle, std::string_view data)
 bool FileSystem::sync(int handle) { return ::fsync(handle) == 0; }
 
 bool FileSystem::close(int handle) { return ::close(handle) == 0; }
+
+bool FileSystem::holdExclusively(int handle) { return ::flock(handle, LOCK_EX | LOCK_NB) == 0; }
+
+bool FileSystem::abandoned(const std::filesystem::path& file)
+{
+    const int fd = retried([&] { return ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW); });
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const auto age = std::chrono::system_clock::now() - std::chrono::system_clock::from_time_t(info.st_mtime);
+    const bool newborn = info.st_size == 0 && age < JustMade;
+    const bool unheld = regular && !newborn && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd); // the lock taken only to look goes with it
+    return unheld;
+}
 
 bool FileSystem::rename(const std::filesystem::path& from, const std::filesystem::path& to)
 {

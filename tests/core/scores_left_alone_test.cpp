@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -200,6 +202,30 @@ TEST(FilesLeftAlone, ALockFileThatCannotBeOpenedIsSaidAndTheSaveStillHappens)
     EXPECT_EQ(run.lines(), 1) << run.said;
     EXPECT_NE(run.said.find("cannot open the lock file"), std::string::npos) << run.said;
     EXPECT_EQ(readFile(dir.hs()), formatTable(run.table.HsNames, run.table.HsScores));
+}
+
+// A save slowed by its disk still writes its temporary file while another
+// window, holding the lock, clears away leftovers: only a file no live
+// process holds may go.
+TEST(FilesLeftAlone, OnlyTemporaryFilesNoLiveSaveHoldsAreClearedAway)
+{
+    TempDir dir;
+    const fs::path held = dir.path() / "hs.txt.tmp-Held0001";
+    const fs::path newborn = dir.path() / "hs.txt.tmp-Born0001";
+    const fs::path left = dir.path() / "hs.txt.tmp-Left0001";
+    writeFile(held, "half a table, still being written");
+    writeFile(newborn, "");
+    writeFile(left, "half a table from a killed save");
+    const int holder = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    const auto store = makeFileStore(dir.hs());
+    EXPECT_TRUE(store->write(AnnsFile));
+    ::close(holder);
+    EXPECT_TRUE(fs::exists(held)) << "another save is writing it";
+    EXPECT_TRUE(fs::exists(newborn)) << "just made: its save may not have marked it yet";
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_EQ(readFile(dir.hs()), AnnsFile);
 }
 
 } // namespace
