@@ -54,6 +54,14 @@ struct GameRuns {
         said = ::testing::internal::GetCapturedStderr();
     }
     long lines() const { return std::count(said.begin(), said.end(), '\n'); }
+    // Whether exactly one line was said, and it says why.
+    ::testing::AssertionResult saidOnce(const std::string& why) const
+    {
+        if (lines() != 1 || said.find(why) == std::string::npos) {
+            return ::testing::AssertionFailure() << "wanted one line with \"" << why << "\", got: " << said;
+        }
+        return ::testing::AssertionSuccess();
+    }
 };
 
 // The real disk, but no file can be opened to read: as another user's 0600 file.
@@ -71,8 +79,7 @@ TEST(FilesLeftAlone, AnHsTxtThatCannotBeReadIsNeverReplacedAndSaidOnce)
     const GameRuns run(*store);
     EXPECT_EQ(readFile(dir.hs()), AnnsFile);
     EXPECT_EQ(run.table.HsNames[0], "Zoe") << "the game goes on with its table in memory";
-    EXPECT_EQ(run.lines(), 1) << run.said;
-    EXPECT_NE(run.said.find("cannot be read"), std::string::npos) << run.said;
+    EXPECT_TRUE(run.saidOnce("cannot be read"));
 }
 
 // The same with a real second user: a table root left with mode 0600.
@@ -93,12 +100,12 @@ TEST(FilesLeftAlone, AnotherUsersPrivateHsTxtIsLeftAsItIsInASharedFolder)
         }
         const auto store = makeFileStore(dir.hs());
         const GameRuns run(*store);
-        ::_exit(run.lines() == 1 ? 0 : 1);
+        ::_exit(run.saidOnce("cannot be read") ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not said in one line; 2: could not become the second user";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not said in one line why; 2: could not become the second user";
     EXPECT_EQ(readFile(dir.hs()), AnnsFile);
     struct stat info {};
     ASSERT_EQ(::stat(dir.hs().c_str(), &info), 0);
@@ -114,8 +121,7 @@ TEST(FilesLeftAlone, AReadOnlyHsTxtIsShownButNeverReplaced)
     const GameRuns run(*store);
     EXPECT_EQ(readFile(dir.hs()), AnnsFile);
     EXPECT_EQ(run.table.HsNames[2], "Ann") << "read as always";
-    EXPECT_EQ(run.lines(), 1) << run.said;
-    EXPECT_NE(run.said.find("read-only"), std::string::npos) << run.said;
+    EXPECT_TRUE(run.saidOnce("read-only"));
 }
 
 TEST(FilesLeftAlone, AFolderThatCannotBeLookedIntoIsSaidOnceAndNothingIsMade)
@@ -125,8 +131,7 @@ TEST(FilesLeftAlone, AFolderThatCannotBeLookedIntoIsSaidOnceAndNothingIsMade)
     writeFile(dir.path() / "data", "a file, not a folder");
     const auto store = makeFileStore(dir.path() / "data" / "lexidrop" / "hs.txt");
     const GameRuns run(*store);
-    EXPECT_EQ(run.lines(), 1) << run.said;
-    EXPECT_NE(run.said.find("cannot look into"), std::string::npos) << run.said;
+    EXPECT_TRUE(run.saidOnce("cannot look into"));
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"data"});
     EXPECT_EQ(run.table.HsNames[0], "Zoe");
 }
@@ -165,8 +170,7 @@ TEST(FilesLeftAlone, AHugeFileIsReadNoFurtherThanABoundFarAboveAnyTableAndLeftAs
     EXPECT_EQ(run.table.HsNames[0], "Zoe");
     EXPECT_EQ(run.table.HsNames[2], "Ann") << "what lies within the bound is read";
     EXPECT_EQ(fs::file_size(dir.hs()), size) << "and the file is not replaced";
-    EXPECT_EQ(run.lines(), 1) << run.said;
-    EXPECT_NE(run.said.find("larger than any table"), std::string::npos) << run.said;
+    EXPECT_TRUE(run.saidOnce("larger than any table"));
 }
 
 // The real disk, but a save's rename always fails.
@@ -199,8 +203,7 @@ TEST(FilesLeftAlone, ALockFileThatCannotBeOpenedIsSaidAndTheSaveStillHappens)
     LockShut disk;
     const auto store = makeFileStore(dir.hs(), disk);
     const GameRuns run(*store);
-    EXPECT_EQ(run.lines(), 1) << run.said;
-    EXPECT_NE(run.said.find("cannot open the lock file"), std::string::npos) << run.said;
+    EXPECT_TRUE(run.saidOnce("cannot open the lock file"));
     EXPECT_EQ(readFile(dir.hs()), formatTable(run.table.HsNames, run.table.HsScores));
 }
 
