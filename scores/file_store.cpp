@@ -22,6 +22,10 @@ constexpr std::string_view NameChars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn
 // Fresh names to try for a new temporary file before giving up.
 constexpr int TemporaryAttempts = 64;
 
+// The most times a save writes its file anew because another window saved
+// meanwhile without the lock; after that its latest file is renamed as is.
+constexpr int RebuildRounds = 8;
+
 // The things a store says on stderr, each at most once.
 enum class Notice { Refused, Unlocked, SaveFailed, Count };
 
@@ -40,6 +44,7 @@ public:
     std::optional<std::string> read() override;
     bool readPieces(const PieceReader& take) override;
     bool write(std::string_view contents) override;
+    bool writeMerged(std::string_view contents, const Rebuild& rebuild) override;
     void lock() override;
     void unlock() override;
 
@@ -47,8 +52,12 @@ private:
     // The file the table is in: hs.txt, or where the player's links lead;
     // nothing when hs.txt must not be used or cannot be looked at.
     std::optional<fs::path> target();
-    // Writes a temporary file in target's directory and renames it over target.
-    bool replace(const fs::path& target, std::string_view contents);
+    // Writes a temporary file in target's directory and renames it over
+    // target, with what rebuild gives at the last moment when that differs.
+    bool replace(const fs::path& target, std::string_view contents, const Rebuild& rebuild);
+    // Writes contents to a new temporary file for target, flushed to the
+    // disk; made names it.  On failure nothing is left.
+    bool writeTemporary(const fs::path& target, std::string_view contents, fs::path& made);
     // A new temporary file for target, its handle or -1; made names it.
     int createTemporary(const fs::path& target, fs::path& made);
     // Removes the temporary files that killed saves of target left behind.
@@ -115,14 +124,16 @@ bool FileStore::readPieces(const PieceReader& take)
     return got >= 0;
 }
 
-bool FileStore::write(std::string_view contents)
+bool FileStore::write(std::string_view contents) { return writeMerged(contents, Rebuild()); }
+
+bool FileStore::writeMerged(std::string_view contents, const Rebuild& rebuild)
 {
     const std::optional<fs::path> file = target();
     if (!file || !replaceable(*file)) {
         return false; // said once, when it was found
     }
     lock();
-    const bool saved = replace(*file, contents);
+    const bool saved = replace(*file, contents, rebuild);
     if (saved && lockHandle_ >= 0) {
         removeLeftovers(*file);
     }
@@ -211,22 +222,48 @@ std::optional<fs::path> FileStore::target()
     return std::nullopt;
 }
 
-bool FileStore::replace(const fs::path& target, std::string_view contents)
+bool FileStore::replace(const fs::path& target, std::string_view contents, const Rebuild& rebuild)
 {
+    std::string now(contents);
     fs::path temporary;
-    const int handle = createTemporary(target, temporary);
+    for (int round = 0;; ++round) {
+        if (!writeTemporary(target, now, temporary)) {
+            return false;
+        }
+        // The flush may have taken long enough for a window that gave up
+        // on the lock to save: its entries are taken in, not renamed over.
+        std::string again = rebuild && round < RebuildRounds ? rebuild() : now;
+        if (!replaceable(target)) {
+            fs_.remove(temporary); // it has become a file not ours to replace
+            return false;
+        }
+        if (again == now) {
+            break;
+        }
+        fs_.remove(temporary);
+        now = std::move(again);
+    }
+    if (!fs_.rename(temporary, target)) {
+        fs_.remove(temporary);
+        return false;
+    }
+    fs_.syncDirectory(target.parent_path());
+    return true;
+}
+
+bool FileStore::writeTemporary(const fs::path& target, std::string_view contents, fs::path& made)
+{
+    const int handle = createTemporary(target, made);
     if (handle < 0) {
         return false;
     }
     bool written = fs_.write(handle, contents);
     written = written && fs_.sync(handle);
     written = fs_.close(handle) && written;
-    if (!written || !fs_.rename(temporary, target)) {
-        fs_.remove(temporary);
-        return false;
+    if (!written) {
+        fs_.remove(made);
     }
-    fs_.syncDirectory(target.parent_path());
-    return true;
+    return written;
 }
 
 int FileStore::createTemporary(const fs::path& target, fs::path& made)

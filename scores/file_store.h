@@ -25,9 +25,13 @@
 // own lock would protect nothing).  A lock another process keeps for longer
 // than LockPatience does not stop the game: the store goes on without it,
 // says so once on stderr, and from then on only tries for the lock without
-// waiting, until it gets it again.  A save takes the lock itself when its caller has
-// not, and while it holds it clears away what crashed saves left behind:
-// only temporary files no live process holds (each save holds its own).
+// waiting, until it gets it again.  Such a save, or the lock holder's own
+// slow one, can be overtaken: so each save reads the file once more just
+// before its rename and, when another has saved meanwhile, writes its table
+// anew on top of what that one saved.  A save takes the lock itself when
+// its caller has not, and while it holds it clears away what crashed saves
+// left behind: only temporary files no live process holds (each save holds
+// its own).
 #pragma once
 
 #include <chrono>

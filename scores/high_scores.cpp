@@ -60,6 +60,8 @@ bool HighScoreStore::readPieces(const PieceReader& take)
     return true;
 }
 
+bool HighScoreStore::writeMerged(std::string_view contents, const Rebuild&) { return write(contents); }
+
 std::string_view placePrompt(int index) { return PlacePrompts.at(at(index)); }
 
 void HighScores::LoadHighScores(HighScoreStore& store, PlaceLabels& LblName, PlaceLabels& LblHs)
@@ -172,12 +174,18 @@ int HighScores::insert(const Entry& entry)
 
 void HighScores::save(HighScoreStore& store, const std::optional<Entry>& entered)
 {
-    if (store.write(formatTable(HsNames, HsScores))) {
-        unsaved_.clear();
-        return;
-    }
     if (entered) {
         unsaved_.push_back(*entered);
+    }
+    // The file as it is just before ours replaces it, with our entries in:
+    // the same bytes, unless another window has saved meanwhile.
+    const Rebuild rebuild = [this, &store] {
+        refreshFrom(store);
+        return formatTable(HsNames, HsScores);
+    };
+    if (store.writeMerged(formatTable(HsNames, HsScores), rebuild)) {
+        unsaved_.clear();
+        return;
     }
     // Only what is still in the table needs keeping for the next save.
     std::erase_if(unsaved_, [&](const Entry& e) {

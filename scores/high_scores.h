@@ -11,9 +11,11 @@
 // update never trusts the table it holds: it reads the file again, under
 // the store's lock, to choose the place and the prompt; asks with the lock
 // released; then locks, reads the file once more, inserts the entry by its
-// score and saves.  An entry whose save failed stays in memory and is
-// inserted again into the file's table at the next update.  When the file
-// cannot be read at all, the table in memory is kept as it stands.
+// score and saves, taking in, just before its file replaces the old one,
+// whatever a window that saved without the lock put there meanwhile.  An
+// entry whose save failed stays in memory and is inserted again into the
+// file's table at the next update.  When the file cannot be read at all,
+// the table in memory is kept as it stands.
 #pragma once
 
 #include <array>
@@ -40,6 +42,9 @@ using NamePrompt = std::function<std::string(const std::string& prompt, const st
 // false when it needs no more of them.
 using PieceReader = std::function<bool(std::string_view piece)>;
 
+// Builds the file's contents anew on the table the store holds now.
+using Rebuild = std::function<std::string()>;
+
 // Where the table is kept between runs.
 //
 // A store is read either whole (read) or in pieces (readPieces).  A store
@@ -60,6 +65,13 @@ public:
     virtual bool readPieces(const PieceReader& take);
     // Replaces the whole file; false when the save failed and nothing changed.
     virtual bool write(std::string_view contents) = 0;
+    // As write, for a save that another process may overtake: one that
+    // gave up waiting for the lock can replace the file while this save is
+    // on its way to the disk.  Just before the new file takes the old one's
+    // place, the store asks rebuild for the contents once more, built on
+    // the file as it is then, and writes those instead when they differ.
+    // By default, write.
+    virtual bool writeMerged(std::string_view contents, const Rebuild& rebuild);
     // Keeps the saves of other processes out until unlock().  Waits a
     // bounded time, and goes on without the lock when it cannot be had.
     virtual void lock() {}

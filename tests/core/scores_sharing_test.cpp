@@ -148,6 +148,52 @@ TEST(SharedHighScoreFile, AnEntryWhoseSaveFailedIsSavedWithTheNextOneOverWhatOth
     EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Bob", 200}, {"Cy", 100}}));
 }
 
+// A disk on which another window's whole save happens while this window's
+// file is being flushed, as on a slow disk.
+struct Overtaken : FileSystem {
+    std::function<void()> meanwhile;
+    bool impatient = false; // gives up on the lock at once, as after LockPatience
+    bool sync(int handle) override
+    {
+        if (const std::function<void()> other = std::exchange(meanwhile, {})) {
+            other();
+        }
+        return FileSystem::sync(handle);
+    }
+    LockHandle lock(const std::filesystem::path& lockFile, std::chrono::milliseconds patience) override
+    {
+        return impatient ? LockHandle{-1, true} : FileSystem::lock(lockFile, patience);
+    }
+};
+
+TEST(SharedHighScoreFile, ASaveOvertakenOnItsWayToTheDiskTakesInWhatTheOtherSaved)
+{
+    // Ann holds the lock; Bob has given up waiting for it.  Whichever of
+    // the two renames last has had the other's file renamed in under it.
+    for (const bool bobOvertakesAnn : {true, false}) {
+        SCOPED_TRACE(bobOvertakesAnn ? "Bob saves while Ann's file is flushed" : "Ann saves while Bob's is");
+        TempDir dir;
+        writeFile(dir.hs(), fileOf({{"Old", 50}}));
+        Overtaken annDisk, bobDisk;
+        bobDisk.impatient = true;
+        const auto annStore = makeFileStore(dir.hs(), annDisk);
+        const auto bobStore = makeFileStore(dir.hs(), bobDisk);
+        Window ann, bob;
+        ann.table.LoadHighScores(*annStore, ann.names, ann.scores);
+        bob.table.LoadHighScores(*bobStore, bob.names, bob.scores);
+        const std::function<void()> annSaves = [&] { ann.table.UpdateHighScores(300, ann.answer("Ann"), *annStore); };
+        const std::function<void()> bobSaves = [&] { bob.table.UpdateHighScores(200, bob.answer("Bob"), *bobStore); };
+        (bobOvertakesAnn ? annDisk : bobDisk).meanwhile = bobOvertakesAnn ? bobSaves : annSaves;
+        ::testing::internal::CaptureStderr(); // Bob says he saves without the lock
+        bobOvertakesAnn ? annSaves() : bobSaves();
+        const std::string said = ::testing::internal::GetCapturedStderr();
+
+        EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Bob", 200}, {"Old", 50}}));
+        EXPECT_EQ(said.find("cannot save"), std::string::npos) << said;
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"}) << "no temporary file is left";
+    }
+}
+
 TEST(SharedHighScoreFile, ALockHeldByAStoppedProcessDelaysTheSaveButTheSaveIsWritten)
 {
     TempDir dir;
