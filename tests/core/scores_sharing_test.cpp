@@ -183,9 +183,11 @@ TEST(SharedHighScoreFile, ASaveOvertakenOnItsWayToTheDiskTakesInWhatTheOtherSave
         bob.table.LoadHighScores(*bobStore, bob.names, bob.scores);
         const std::function<void()> annSaves = [&] { ann.table.UpdateHighScores(300, ann.answer("Ann"), *annStore); };
         const std::function<void()> bobSaves = [&] { bob.table.UpdateHighScores(200, bob.answer("Bob"), *bobStore); };
+        // The first to save is overtaken, during its flush, by the other's whole save.
+        const std::function<void()>& first = bobOvertakesAnn ? annSaves : bobSaves;
         (bobOvertakesAnn ? annDisk : bobDisk).meanwhile = bobOvertakesAnn ? bobSaves : annSaves;
         ::testing::internal::CaptureStderr(); // Bob says he saves without the lock
-        bobOvertakesAnn ? annSaves() : bobSaves();
+        first();
         const std::string said = ::testing::internal::GetCapturedStderr();
 
         EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Bob", 200}, {"Old", 50}}));
