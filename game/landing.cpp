@@ -255,7 +255,14 @@ void Game::enterHighScore()
         return boxes_.inputBox(prompt, title);
     };
     try {
-        state_.Table.UpdateHighScores(state_.Score, ask, store_);
+        // A save told later, once other windows' entries are in: the labels follow.
+        const auto savedLater = [this] {
+            state_.Table.ShowHighScores(state_.LblName, state_.LblHs);
+            if (!closed_) {
+                showTable();
+            }
+        };
+        state_.Table.UpdateHighScores(state_.Score, ask, store_, savedLater);
     } catch (const std::exception&) {
         // The table keeps what it had; the next game must still start.
     }

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
+#include <mutex>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lexidrop {
@@ -13,21 +18,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What follows the file's name in the name of a save's temporary file.
-constexpr std::string_view TemporaryInfix = ".tmp";
-constexpr std::string_view TemporaryMark = ".tmp-";
-constexpr std::size_t TemporaryRandomChars = 8;
-constexpr std::string_view NameChars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+// The name of a save's temporary file: "." + the file's name + the mark +
+// random hex digits.  Hidden, and long enough that no player's own file
+// ("hs.txt.tmp", "hs.txt.backup") is ever taken for one.
+constexpr std::string_view TemporaryMark = ".lexidrop-save-";
+constexpr std::size_t TemporaryRandomChars = 16;
+constexpr std::string_view NameChars = "0123456789abcdef";
 
 // Fresh names to try for a new temporary file before giving up.
 constexpr int TemporaryAttempts = 64;
 
-// The most times a save writes its file anew because another window saved
-// meanwhile without the lock; after that its latest file is renamed as is.
-constexpr int RebuildRounds = 8;
+// Modes: a temporary file stays the player's alone until it is given the
+// old file's mode; a first file takes what the umask leaves of the usual.
+constexpr unsigned PrivateMode = 0600;
+constexpr unsigned NewFileMode = 0666;
+constexpr unsigned PermissionBits = 0777;
 
-// The things a store says on stderr, each at most once.
-enum class Notice { Refused, Unlocked, SaveFailed, Count };
+// The things a store says on stderr, each at most once (a failed save each time).
+enum class Notice { Refused, Lock, Waiting, SaveFailed, Count };
 
 class FileStore : public HighScoreStore {
 public:
@@ -42,68 +50,96 @@ public:
     FileStore& operator=(const FileStore&) = delete;
 
     std::optional<std::string> read() override;
-    bool readPieces(const PieceReader& take) override;
+    StoreRead readPieces(const PieceReader& take) override;
     bool write(std::string_view contents) override;
-    bool writeMerged(std::string_view contents, const Rebuild& rebuild) override;
-    void lock() override;
+    WriteResult replace(std::string_view contents, const std::string& seen) override;
+    bool lock() override;
     void unlock() override;
+    void saveFailed() override;
 
 private:
     // The file the table is in: hs.txt, or where the player's links lead;
     // nothing when hs.txt must not be used or cannot be looked at.
     std::optional<fs::path> target();
-    // Writes a temporary file in target's directory and renames it over
-    // target, with what rebuild gives at the last moment when that differs.
-    bool replace(const fs::path& target, std::string_view contents, const Rebuild& rebuild);
+    // Reads an open file of the given length into take, up to the bound;
+    // false on a read error.
+    bool readOpen(int handle, const fs::path& file, std::uint64_t size, const PieceReader& take);
+    // Takes the folder's lock, waiting as long as it is held.
+    int waitForLock(const fs::path& folder);
+    // Replaces the locked file when it is still the version seen (any, when none).
+    WriteResult replaceLocked(std::string_view contents, const std::optional<std::string>& seen);
     // Writes contents to a new temporary file for target, flushed to the
     // disk; made names it.  On failure nothing is left.
-    bool writeTemporary(const fs::path& target, std::string_view contents, fs::path& made);
-    // A new temporary file for target, its handle or -1; made names it.
-    int createTemporary(const fs::path& target, fs::path& made);
+    bool writeTemporary(const fs::path& target, const std::optional<PathNode>& old, std::string_view contents,
+                       fs::path& made);
+    // A new temporary file for target with the old file's mode, or -1.
+    int createTemporary(const fs::path& target, const std::optional<PathNode>& old, fs::path& made);
     // Removes the temporary files that killed saves of target left behind.
     void removeLeftovers(const fs::path& target);
     // False, saying why once, for a file the store must leave as it is.
     bool replaceable(const fs::path& file);
+    // Marks the file as one never to replace, and says why once.
+    void refuse(std::atomic<bool>& flag, const std::string& why);
     // Says what on stderr, unless this kind of thing was said before.
     void notice(Notice kind, const std::string& what);
 
-    fs::path path_;                    // hs.txt as the game names it
-    FileSystem& fs_;                   // the disk
-    int lockDepth_ = 0;                // lock() calls not yet unlocked
-    int lockHandle_ = -1;              // the lock file while locked, -1 otherwise
-    bool stuck_ = false;               // another process kept the lock past the patience
-    bool unreadable_ = false;          // hs.txt is there but could not be read: never replaced
-    bool oversized_ = false;           // hs.txt goes on past the most a load reads: never replaced
-    std::array<bool, static_cast<std::size_t>(Notice::Count)> said_{}; // notices given
+    fs::path path_;                            // hs.txt as the game names it
+    FileSystem& fs_;                           // the disk
+    // The save's own: only the thread that saves touches these.
+    int lockDepth_ = 0;                        // lock() calls not yet unlocked
+    int lockHandle_ = -1;                      // the lock file while locked, -1 otherwise
+    std::optional<fs::path> locked_;           // the file whose lock is held
+    bool refusedQuietly_ = false;              // the last failure was a refusal said before
     std::mt19937 random_{std::random_device{}()}; // names of temporary files
+    // Shared by the reads and the saves.
+    std::atomic<bool> unreadable_ = false;     // hs.txt is there but could not be read: never replaced
+    std::atomic<bool> oversized_ = false;      // hs.txt goes on past the most a load reads: never replaced
+    std::mutex saying_;                        // one notice at a time
+    std::array<bool, static_cast<std::size_t>(Notice::Count)> said_{}; // notices given
 };
 
 std::optional<std::string> FileStore::read()
 {
     std::string bytes;
-    if (!readPieces([&](std::string_view piece) {
-            bytes.append(piece);
-            return true;
-        })) {
-        return std::nullopt;
-    }
-    return bytes;
+    const StoreRead got = readPieces([&](std::string_view piece) {
+        bytes.append(piece);
+        return true;
+    });
+    return got.status == ReadStatus::Read ? std::optional(std::move(bytes)) : std::nullopt;
 }
 
-bool FileStore::readPieces(const PieceReader& take)
+StoreRead FileStore::readPieces(const PieceReader& take)
 {
     const std::optional<fs::path> file = target();
-    const int handle = file ? fs_.openToRead(*file) : -1;
+    if (!file) {
+        return {ReadStatus::Failed, ""};
+    }
+    const int handle = fs_.openToRead(*file);
     if (handle < 0) {
-        const std::optional<PathNode> node = file ? fs_.inspect(*file) : std::nullopt;
+        const std::optional<PathNode> node = fs_.inspect(*file);
+        if (node && node->kind == PathNode::Kind::Missing) {
+            return {ReadStatus::Missing, ""};
+        }
         if (node && node->kind == PathNode::Kind::Regular) {
             // There, and not ours to read (another user's, or a mode that
             // shuts us out): a save would replace a table we never saw.
-            unreadable_ = true;
-            notice(Notice::Refused, file->string() + " cannot be read; the high scores are kept in memory and "
-                                                     "the file is left as it is");
+            refuse(unreadable_, file->string() + " cannot be read; the high scores are kept in memory and "
+                                                 "the file is left as it is");
         }
-        return false;
+        return {ReadStatus::Failed, ""};
+    }
+    const std::optional<PathNode> opened = fs_.inspectOpen(handle);
+    const bool read = opened && readOpen(handle, *file, opened->size, take);
+    fs_.close(handle);
+    return read ? StoreRead{ReadStatus::Read, opened->version} : StoreRead{ReadStatus::Failed, ""};
+}
+
+bool FileStore::readOpen(int handle, const fs::path& file, std::uint64_t size, const PieceReader& take)
+{
+    const std::string oversized = file.string() + " is larger than any table; only its first " +
+                                  std::to_string(MaxTableFileBytes >> 20) + " MiB are read, and the file is left as it is";
+    if (size > MaxTableFileBytes) {
+        refuse(oversized_, oversized); // the reader may stop at its twentieth item, long before the end
     }
     std::vector<char> buffer(ReadPieceBytes);
     long got = 0;
@@ -113,36 +149,41 @@ bool FileStore::readPieces(const PieceReader& take)
         if (!take(std::string_view(buffer.data(), piece))) {
             break;
         }
+        // A file whose length says less than it holds (a file of /proc, say).
         if (left == 0 && (static_cast<std::size_t>(got) > piece || fs_.read(handle, buffer) > 0)) {
-            oversized_ = true;
-            notice(Notice::Refused, file->string() + " is larger than any table; only its first " +
-                                        std::to_string(MaxTableFileBytes >> 20) +
-                                        " MiB are read, and the file is left as it is");
+            refuse(oversized_, oversized);
         }
     }
-    fs_.close(handle);
     return got >= 0;
 }
 
-bool FileStore::write(std::string_view contents) { return writeMerged(contents, Rebuild()); }
-
-bool FileStore::writeMerged(std::string_view contents, const Rebuild& rebuild)
+bool FileStore::write(std::string_view contents)
 {
-    const std::optional<fs::path> file = target();
-    if (!file || !replaceable(*file)) {
-        return false; // said once, when it was found
-    }
-    lock();
-    const bool saved = replace(*file, contents, rebuild);
-    if (saved && lockHandle_ >= 0) {
-        removeLeftovers(*file);
+    WriteResult written = WriteResult::Failed;
+    if (lock()) {
+        written = replaceLocked(contents, std::nullopt);
     }
     unlock();
-    if (!saved) {
-        notice(Notice::SaveFailed, "cannot save the high scores to " + file->string() +
+    if (written != WriteResult::Written) {
+        saveFailed();
+    }
+    return written == WriteResult::Written;
+}
+
+WriteResult FileStore::replace(std::string_view contents, const std::string& seen)
+{
+    return replaceLocked(contents, seen);
+}
+
+void FileStore::saveFailed()
+{
+    // Every failed save is told: each is a score the player may believe
+    // kept.  A refusal was told once, when it was found.
+    const bool refused = std::exchange(refusedQuietly_, false) || unreadable_ || oversized_;
+    if (!refused) {
+        notice(Notice::SaveFailed, "cannot save the high scores to " + locked_.value_or(path_).string() +
                                        "; the table is kept in memory");
     }
-    return saved;
 }
 
 bool FileStore::replaceable(const fs::path& file)
@@ -159,26 +200,44 @@ bool FileStore::replaceable(const fs::path& file)
     return true;
 }
 
-void FileStore::lock()
+void FileStore::refuse(std::atomic<bool>& flag, const std::string& why)
+{
+    flag = true;
+    notice(Notice::Refused, why);
+}
+
+bool FileStore::lock()
 {
     if (lockDepth_++ > 0) {
-        return;
+        return lockHandle_ >= 0;
     }
-    const fs::path lockFile = lockPathFor(path_);
-    // Once another process has kept the lock past the patience, it is
-    // taken to be stuck: later saves only try for it, and wait no more.
-    const LockHandle got = fs_.lock(lockFile, stuck_ ? std::chrono::milliseconds(0) : LockPatience);
-    lockHandle_ = got.handle;
-    stuck_ = got.timedOut || (stuck_ && got.handle < 0);
-    const std::optional<PathNode> node = got.handle < 0 ? fs_.inspect(lockFile) : std::nullopt;
-    if (got.timedOut) {
-        notice(Notice::Unlocked, "another process has held " + lockFile.string() +
-                                     " for more than 2 s; saving without waiting for it");
-    } else if (node && node->kind != PathNode::Kind::Regular && node->kind != PathNode::Kind::Missing) {
-        notice(Notice::Unlocked, lockFile.string() + " is not a regular file; saving without the lock");
-    } else if (node && node->kind == PathNode::Kind::Regular) {
-        notice(Notice::Unlocked, "cannot open the lock file " + lockFile.string() + "; saving without the lock");
+    locked_ = path_.empty() ? std::nullopt : target();
+    if (!locked_) {
+        refusedQuietly_ = true; // said when it was found
+        return false;
     }
+    const fs::path folder = lockedFolderOf(*locked_);
+    lockHandle_ = waitForLock(folder);
+    if (lockHandle_ >= 0) {
+        return true;
+    }
+    notice(Notice::Lock, "cannot lock " + folder.string() + ", so no save could keep other windows out; "
+                                                            "the high scores are kept in memory");
+    refusedQuietly_ = true;
+    return false;
+}
+
+int FileStore::waitForLock(const fs::path& folder)
+{
+    LockHandle got = fs_.lock(folder, LockPatience);
+    while (got.timedOut) {
+        // Slow or stopped, the holder may be a save on its way to the disk:
+        // going on without it could lose what it saves.
+        notice(Notice::Waiting, "another process has held the lock of " + folder.string() +
+                                    " for more than 2 s; the save waits for it");
+        got = fs_.lock(folder, LockPatience);
+    }
+    return got.handle;
 }
 
 void FileStore::unlock()
@@ -195,7 +254,7 @@ void FileStore::unlock()
 std::optional<fs::path> FileStore::target()
 {
     fs::path at = path_;
-    for (int links = 0; links <= MaxLinks; ++links) {
+    for (int links = 0; links <= MaxLinks && !path_.empty(); ++links) {
         const std::optional<PathNode> node = fs_.inspect(at);
         if (!node) {
             // A folder on the way is a file, or shuts us out.
@@ -218,72 +277,84 @@ std::optional<fs::path> FileStore::target()
         }
         at = next->is_absolute() ? *next : at.parent_path() / *next;
     }
-    notice(Notice::Refused, path_.string() + " leads through too many links; the high scores are kept in memory");
+    if (!path_.empty()) {
+        notice(Notice::Refused, path_.string() + " leads through too many links; the high scores are kept in memory");
+    }
     return std::nullopt;
 }
 
-bool FileStore::replace(const fs::path& target, std::string_view contents, const Rebuild& rebuild)
+WriteResult FileStore::replaceLocked(std::string_view contents, const std::optional<std::string>& seen)
 {
-    std::string now(contents);
+    if (lockHandle_ < 0 || !locked_ || target() != locked_) {
+        return WriteResult::Failed; // not ours to write now: the links moved under the lock
+    }
+    const fs::path& file = *locked_;
+    const std::optional<PathNode> old = fs_.inspect(file);
+    if (!replaceable(file)) {
+        refusedQuietly_ = true;
+        return WriteResult::Failed;
+    }
+    if (seen && (!old || old->version != *seen)) {
+        return WriteResult::Changed;
+    }
     fs::path temporary;
-    for (int round = 0;; ++round) {
-        if (!writeTemporary(target, now, temporary)) {
-            return false;
-        }
-        // The flush may have taken long enough for a window that gave up
-        // on the lock to save: its entries are taken in, not renamed over.
-        std::string again = rebuild && round < RebuildRounds ? rebuild() : now;
-        if (!replaceable(target)) {
-            fs_.remove(temporary); // it has become a file not ours to replace
-            return false;
-        }
-        if (again == now) {
-            break;
-        }
-        fs_.remove(temporary);
-        now = std::move(again);
+    if (!writeTemporary(file, old, contents, temporary)) {
+        return WriteResult::Failed;
     }
-    if (!fs_.rename(temporary, target)) {
+    // The flush may have taken long enough for a program that does not
+    // lock to replace the file: what it wrote is read, not renamed over.
+    const std::optional<PathNode> now = fs_.inspect(file);
+    const bool changed = seen && (!now || now->version != *seen);
+    if (changed || !fs_.rename(temporary, file)) {
         fs_.remove(temporary);
-        return false;
+        return changed ? WriteResult::Changed : WriteResult::Failed;
     }
-    fs_.syncDirectory(target.parent_path());
-    return true;
+    fs_.syncDirectory(file.parent_path());
+    removeLeftovers(file);
+    return WriteResult::Written;
 }
 
-bool FileStore::writeTemporary(const fs::path& target, std::string_view contents, fs::path& made)
+bool FileStore::writeTemporary(const fs::path& target, const std::optional<PathNode>& old, std::string_view contents,
+                               fs::path& made)
 {
-    const int handle = createTemporary(target, made);
+    const int handle = createTemporary(target, old, made);
     if (handle < 0) {
         return false;
     }
     bool written = fs_.write(handle, contents);
     written = written && fs_.sync(handle);
-    written = fs_.close(handle) && written;
+    written = fs_.close(handle) && written; // a network disk may report a failed write only here
     if (!written) {
         fs_.remove(made);
     }
     return written;
 }
 
-int FileStore::createTemporary(const fs::path& target, fs::path& made)
+int FileStore::createTemporary(const fs::path& target, const std::optional<PathNode>& old, fs::path& made)
 {
+    const bool replacing = old && old->kind == PathNode::Kind::Regular;
     std::uniform_int_distribution<std::size_t> pick(0, NameChars.size() - 1);
     for (int attempt = 0; attempt < TemporaryAttempts; ++attempt) {
-        std::string name = target.filename().string();
-        name += TemporaryMark;
+        std::string name = "." + target.filename().string() + std::string(TemporaryMark);
         for (std::size_t i = 0; i < TemporaryRandomChars; ++i) {
             name += NameChars.at(pick(random_));
         }
         made = target.parent_path() / name;
-        const int handle = fs_.create(made);
-        if (handle >= 0) {
-            // In use until closed: another window's clean-up leaves it be.
-            fs_.holdExclusively(handle);
+        int handle = fs_.create(made, replacing ? PrivateMode : NewFileMode);
+        if (handle >= 0 && replacing && !fs_.setModeAndGroup(handle, old->mode & PermissionBits, old->group)) {
+            fs_.close(handle);
+            fs_.remove(made);
+            return -1;
         }
-        const std::optional<PathNode> there = handle < 0 ? fs_.inspect(made) : std::nullopt;
-        if (handle >= 0 || !there || there->kind == PathNode::Kind::Missing) {
-            return handle; // made, or failed for a reason a new name cannot mend
+        if (handle >= 0) {
+            // In use until closed, for a save of an older version that
+            // clears away without the folder's lock.
+            fs_.holdExclusively(handle);
+            return handle;
+        }
+        const std::optional<PathNode> there = fs_.inspect(made);
+        if (!there || there->kind == PathNode::Kind::Missing) {
+            return -1; // failed for a reason a new name cannot mend
         }
     }
     return -1;
@@ -292,8 +363,7 @@ int FileStore::createTemporary(const fs::path& target, fs::path& made)
 void FileStore::removeLeftovers(const fs::path& target)
 {
     for (const std::string& name : fs_.list(target.parent_path())) {
-        // Only what a killed save left: a slow save of another window
-        // still holds its file.
+        // Only what a killed save left: a slow save still holds its file.
         const fs::path file = target.parent_path() / name;
         if (isTemporaryFileOf(target, name) && fs_.abandoned(file)) {
             fs_.remove(file);
@@ -303,7 +373,7 @@ void FileStore::removeLeftovers(const fs::path& target)
 
 void FileStore::notice(Notice kind, const std::string& what)
 {
-    // Every failed save is told: each is a score the player may believe kept.
+    const std::lock_guard<std::mutex> one(saying_);
     bool& said = said_.at(static_cast<std::size_t>(kind));
     if (!said || kind == Notice::SaveFailed) {
         said = true;
@@ -315,21 +385,15 @@ void FileStore::notice(Notice kind, const std::string& what)
 
 } // namespace
 
-fs::path lockPathFor(const fs::path& file)
+fs::path lockedFolderOf(const fs::path& file)
 {
-    fs::path lockFile = file;
-    lockFile += ".lock";
-    return lockFile;
+    return file.has_parent_path() ? file.parent_path() : fs::path(".");
 }
 
 bool isTemporaryFileOf(const fs::path& file, const fs::path& candidate)
 {
-    const std::string base = file.filename().string();
+    const std::string prefix = "." + file.filename().string() + std::string(TemporaryMark);
     const std::string name = candidate.filename().string();
-    if (name == base + std::string(TemporaryInfix)) {
-        return true; // the fixed name older versions wrote
-    }
-    const std::string prefix = base + std::string(TemporaryMark);
     return name.size() == prefix.size() + TemporaryRandomChars && name.starts_with(prefix) &&
            name.find_first_not_of(NameChars, prefix.size()) == std::string::npos;
 }

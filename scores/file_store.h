@@ -5,7 +5,10 @@
 // temporary file beside hs.txt, flushes it to the disk and renames it over
 // hs.txt, so that a crash or a full disk at any moment leaves either the old
 // file or the new one, whole.  A save that fails at any step removes its
-// temporary file and leaves hs.txt as it was.
+// temporary file and leaves hs.txt as it was.  The new file keeps the
+// permission bits (and, where the player may give it, the group) of the
+// one it replaces, so a table kept private stays private; a first file is
+// made as the player's umask says.
 //
 // The directory may be shared with someone hostile.  The temporary file is
 // made exclusively under a fresh random name, never by opening a name that
@@ -20,18 +23,20 @@
 // read), one beyond MaxTableFileBytes, and a folder on the way that cannot
 // be looked into.  Every other save that fails is said, each time.
 //
-// Windows of the game at once: lock() takes an flock on the lock file
-// hs.txt.lock beside hs.txt (hs.txt itself is replaced by every save, so its
-// own lock would protect nothing).  A lock another process keeps for longer
-// than LockPatience does not stop the game: the store goes on without it,
-// says so once on stderr, and from then on only tries for the lock without
-// waiting, until it gets it again.  Such a save, or the lock holder's own
-// slow one, can be overtaken: so each save reads the file once more just
-// before its rename and, when another has saved meanwhile, writes its table
-// anew on top of what that one saved.  A save takes the lock itself when
-// its caller has not, and while it holds it clears away what crashed saves
-// left behind: only temporary files no live process holds (each save holds
-// its own).
+// Windows of the game at once: every save holds the lock of the table's
+// own folder, an flock on the folder the table's file really is in
+// (whatever link led there), which the system lets go of when its holder
+// dies.  A folder, unlike a lock file, cannot be replaced by a planted link.  Under it a save reads the file, puts its entries in and renames
+// its new file over the old, so no other window's save comes between.  A
+// holder that is slow or stopped makes the save wait (said once, after
+// LockPatience); the store never writes without the lock.  Another program
+// that replaces hs.txt without the lock is noticed just before the rename
+// (the file is no longer the version read), and the save starts over on
+// what that program wrote.  While it holds the lock a save clears away
+// what crashed saves left behind: only files named as its own temporary
+// files, and only those no live process holds.
+//
+// The reads and the saves of one store may run on two threads at once.
 #pragma once
 
 #include <chrono>
@@ -50,24 +55,27 @@ constexpr std::size_t ReadPieceBytes = 64 * 1024;
 // The most of hs.txt a load reads: a whole table of ten names at their
 // longest is under 11 KiB, and a table hidden behind 100 MB of one name
 // is still read whole.  Whatever lies beyond is taken as not there, so a
-// file that never ends cannot hold up the start; such a file is never
+// file that never ends cannot hold up the start; a file that goes on past
+// it, whether it was so at the start or grew so during play, is never
 // replaced (it is not the game's to cut) and that is said once.
 constexpr std::size_t MaxTableFileBytes = 128 * 1024 * 1024;
 
-// How long a save waits for another process's lock before it goes on without.
+// How long a save waits for another process's lock before it says it waits.
 constexpr std::chrono::milliseconds LockPatience{2000};
 
 // The most links followed from hs.txt to the file it stands for.
 constexpr int MaxLinks = 8;
 
-// The lock file beside hs.txt.
-std::filesystem::path lockPathFor(const std::filesystem::path& file);
+// The folder whose lock a save of file holds: the one file is in.
+std::filesystem::path lockedFolderOf(const std::filesystem::path& file);
 
-// True when candidate is named as the temporary file of a save of file
-// (or as the one older versions used), in any directory.
+// True when candidate is named as the temporary file of a save of file, in
+// any directory: a name no player gives a file by chance.
 bool isTemporaryFileOf(const std::filesystem::path& file, const std::filesystem::path& candidate);
 
-// hs.txt at the given path, on the given file system.
+// hs.txt at the given path, on the given file system.  An empty path is no
+// file at all: nothing is read, and saves fail without a word (whoever gave
+// it has said why).
 std::unique_ptr<HighScoreStore> makeFileStore(std::filesystem::path path, FileSystem& fileSystem);
 
 } // namespace lexidrop

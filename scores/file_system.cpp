@@ -47,6 +47,24 @@ bool isRegular(int fd)
     return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
+PathNode nodeOf(const struct stat& info)
+{
+    PathNode node;
+    node.kind = kindOf(info.st_mode);
+    node.owner = info.st_uid;
+    node.group = info.st_gid;
+    node.mode = info.st_mode & 07777;
+    node.size = info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    node.writable = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    // A rewrite in place keeps the inode but moves the change time; a
+    // rename over the name brings another inode.
+    node.version = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
+                   std::to_string(info.st_size) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
+                   std::to_string(info.st_mtim.tv_nsec) + ":" + std::to_string(info.st_ctim.tv_sec) + "." +
+                   std::to_string(info.st_ctim.tv_nsec);
+    return node;
+}
+
 } // namespace
 
 std::optional<PathNode> FileSystem::inspect(const std::filesystem::path& path)
@@ -55,7 +73,13 @@ std::optional<PathNode> FileSystem::inspect(const std::filesystem::path& path)
     if (::lstat(path.c_str(), &info) != 0) {
         return errno == ENOENT ? std::optional(PathNode{}) : std::nullopt;
     }
-    return PathNode{kindOf(info.st_mode), info.st_uid, (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0};
+    return nodeOf(info);
+}
+
+std::optional<PathNode> FileSystem::inspectOpen(int handle)
+{
+    struct stat info {};
+    return ::fstat(handle, &info) == 0 ? std::optional(nodeOf(info)) : std::nullopt;
 }
 
 std::optional<std::filesystem::path> FileSystem::linkTarget(const std::filesystem::path& link)
@@ -82,10 +106,23 @@ long FileSystem::read(int handle, std::span<char> buffer)
     return retried([&] { return ::read(handle, buffer.data(), buffer.size()); });
 }
 
-int FileSystem::create(const std::filesystem::path& file)
+int FileSystem::create(const std::filesystem::path& file, unsigned mode)
 {
     return retried(
-        [&] { return ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644); });
+        [&] { return ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode); });
+}
+
+bool FileSystem::setModeAndGroup(int handle, unsigned mode, unsigned group)
+{
+    // The group first: a change of group may clear the set-group-ID bit,
+    // which the mode then sets again where it may.  A group the player is
+    // not in stays the player's own, as for any file the player makes.
+    struct stat info {};
+    if (::fstat(handle, &info) == 0 && info.st_gid != group &&
+        ::fchown(handle, static_cast<uid_t>(-1), group) != 0) {
+        // Not the player's to give: the new file keeps the player's group.
+    }
+    return ::fchmod(handle, mode) == 0;
 }
 
 bool FileSystem::write(int handle, std::string_view data)
@@ -148,15 +185,14 @@ std::vector<std::string> FileSystem::list(const std::filesystem::path& directory
     return names;
 }
 
-LockHandle FileSystem::lock(const std::filesystem::path& lockFile, std::chrono::milliseconds patience)
+LockHandle FileSystem::lock(const std::filesystem::path& directory, std::chrono::milliseconds patience)
 {
-    // Read-only is enough for flock, and the file is never written.
+    // The folder itself, not a file in it: nobody can plant a link or a
+    // pipe in its place, and it is the same folder whatever path or link
+    // leads to it.  Read-only is enough for flock.
     const int fd = retried(
-        [&] { return ::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644); });
-    if (fd < 0 || !isRegular(fd)) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+        [&] { return ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    if (fd < 0) {
         return {};
     }
     const auto deadline = std::chrono::steady_clock::now() + patience;

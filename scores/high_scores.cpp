@@ -1,7 +1,9 @@
 #include "scores/high_scores.h"
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
+#include <utility>
 
 #include "scores/table_file.h"
 
@@ -24,53 +26,73 @@ constexpr std::array<std::string_view, Places> PlacePrompts = {
 
 std::size_t at(int index) { return static_cast<std::size_t>(index); }
 
-// The store's table, read piece by piece; nothing when there is no file to read.
-std::optional<ReadTable> readTable(HighScoreStore& store)
+// The most times one save reads and writes the file anew because another
+// program replaced it, without the lock, while this save was on its way to
+// the disk.  A file that changes under every try is left to that program:
+// the save fails, and its entries wait in memory for the next one.
+constexpr int RebuildRounds = 8;
+
+// The store's table, read piece by piece, and how the read went.
+std::pair<StoreRead, ReadTable> readTable(HighScoreStore& store)
 {
     TableReader reader;
-    if (!store.readPieces([&](std::string_view piece) { return reader.take(piece); })) {
-        return std::nullopt;
-    }
-    return reader.finish();
+    const StoreRead read = store.readPieces([&](std::string_view piece) { return reader.take(piece); });
+    return {read, reader.finish()};
 }
 
 // Holds the store's lock for as long as it lives.
 class StoreLock {
 public:
-    explicit StoreLock(HighScoreStore& store) : store_(store) { store_.lock(); }
+    explicit StoreLock(HighScoreStore& store) : store_(store), held_(store.lock()) {}
     ~StoreLock() { store_.unlock(); }
     StoreLock(const StoreLock&) = delete;
     StoreLock& operator=(const StoreLock&) = delete;
+    bool held() const { return held_; }
 
 private:
     HighScoreStore& store_; // the store locked
+    bool held_;             // the lock is ours
 };
+
+// The entries as a player reads them: "Ann" 300, "Bob" 200.
+std::string describe(const std::vector<Entry>& entries)
+{
+    std::string text;
+    for (const Entry& entry : entries) {
+        text += (text.empty() ? "\"" : ", \"") + entry.name + "\" " + std::to_string(entry.score);
+    }
+    return text;
+}
 
 } // namespace
 
 std::optional<std::string> HighScoreStore::read() { return std::nullopt; }
 
-bool HighScoreStore::readPieces(const PieceReader& take)
+StoreRead HighScoreStore::readPieces(const PieceReader& take)
 {
     const std::optional<std::string> bytes = read();
     if (!bytes) {
-        return false;
+        return {ReadStatus::Missing, ""};
     }
     take(*bytes);
-    return true;
+    return {ReadStatus::Read, ""};
 }
 
-bool HighScoreStore::writeMerged(std::string_view contents, const Rebuild&) { return write(contents); }
+WriteResult HighScoreStore::replace(std::string_view contents, const std::string&)
+{
+    return write(contents) ? WriteResult::Written : WriteResult::Failed;
+}
+
+void HighScoreStore::save(SaveJob job) { job.done(job.run()); }
 
 std::string_view placePrompt(int index) { return PlacePrompts.at(at(index)); }
 
 void HighScores::LoadHighScores(HighScoreStore& store, PlaceLabels& LblName, PlaceLabels& LblHs)
 {
-    const std::optional<ReadTable> read = readTable(store);
-    const ReadTable table = read.value_or(ReadTable{});
+    const auto [read, table] = readTable(store);
     adopt(table.names, table.scores);
     ShowHighScores(LblName, LblHs);
-    if (!read || !read->complete()) {
+    if (read.status != ReadStatus::Read || !table.complete()) {
         // Missing, unreadable or short: keep what was read and write the
         // file whole.  A score of 0 takes no place, so nothing is asked.
         UpdateHighScores(0, NamePrompt(), store);
@@ -87,38 +109,35 @@ void HighScores::ShowHighScores(PlaceLabels& LblName, PlaceLabels& LblHs) const
     }
 }
 
-void HighScores::UpdateHighScores(std::int32_t score, const NamePrompt& ask, HighScoreStore& store)
+void HighScores::UpdateHighScores(std::int32_t score, const NamePrompt& ask, HighScoreStore& store,
+                                  const std::function<void()>& savedLater)
 {
     std::optional<Entry> entry;
     if (score > 0) {
-        {
-            const StoreLock locked(store);
-            refreshFrom(store);
-        }
-        // The box is open without the lock: other windows may save meanwhile.
+        refreshFrom(store);
+        // Other windows may save while the box is open.
         const int place = placeFor(score);
         if (place >= 0) {
             const std::string typed = ask ? ask(std::string(placePrompt(place)), std::string(PromptTitle)) : std::string();
             entry = Entry{cleanName(typed), score};
         }
     }
-    const StoreLock locked(store);
     refreshFrom(store);
     if (entry && insert(*entry) < 0) {
         entry.reset(); // the scores saved meanwhile have left it no place
     }
     // Saved whether or not a place was taken; a failed save has changed
     // nothing on disk and the game goes on with the table in memory.
-    save(store, entry);
+    save(store, entry, savedLater);
 }
 
 void HighScores::refreshFrom(HighScoreStore& store)
 {
-    const std::optional<ReadTable> read = readTable(store);
-    if (!read) {
+    const auto [read, table] = readTable(store);
+    if (read.status != ReadStatus::Read) {
         return; // no file to read: the table in memory is the best there is
     }
-    adopt(read->names, read->scores);
+    adopt(table.names, table.scores);
     const std::vector<Entry> pending = std::move(unsaved_);
     unsaved_.clear();
     for (const Entry& entry : pending) {
@@ -172,19 +191,76 @@ int HighScores::insert(const Entry& entry)
     return p;
 }
 
-void HighScores::save(HighScoreStore& store, const std::optional<Entry>& entered)
+void HighScores::save(HighScoreStore& store, const std::optional<Entry>& entered,
+                      const std::function<void()>& savedLater)
 {
     if (entered) {
         unsaved_.push_back(*entered);
     }
-    // The file as it is just before ours replaces it, with our entries in:
-    // the same bytes, unless another window has saved meanwhile.
-    const Rebuild rebuild = [this, &store] {
-        refreshFrom(store);
-        return formatTable(HsNames, HsScores);
+    // The save works on copies: it may run on another thread, and end after
+    // this table has changed again.
+    const auto returned = std::make_shared<bool>(false);
+    SaveJob job;
+    job.run = [&store, base = *this, entries = unsaved_] { return saveMerged(store, base, entries); };
+    job.done = [this, entries = unsaved_, returned, savedLater](const SaveOutcome& outcome) {
+        settle(outcome, entries);
+        if (*returned && savedLater) {
+            savedLater();
+        }
     };
-    if (store.writeMerged(formatTable(HsNames, HsScores), rebuild)) {
+    job.entries = describe(unsaved_);
+    store.save(std::move(job));
+    *returned = true;
+}
+
+SaveOutcome HighScores::saveMerged(HighScoreStore& store, const HighScores& base, const std::vector<Entry>& entries)
+{
+    const StoreLock locked(store);
+    for (int round = 0; locked.held() && round < RebuildRounds; ++round) {
+        const auto [read, table] = readTable(store);
+        if (read.status == ReadStatus::Failed) {
+            break; // a file we cannot read is never replaced by one we made up
+        }
+        HighScores merged = base;
+        if (read.status == ReadStatus::Read) {
+            merged.adopt(table.names, table.scores);
+            for (const Entry& entry : entries) {
+                merged.insert(entry);
+            }
+        }
+        const WriteResult written = store.replace(formatTable(merged.HsNames, merged.HsScores), read.version);
+        if (written != WriteResult::Changed) {
+            if (written == WriteResult::Written) {
+                return {true, merged.HsNames, merged.HsScores};
+            }
+            break;
+        }
+    }
+    store.saveFailed();
+    return {};
+}
+
+void HighScores::settle(const SaveOutcome& outcome, const std::vector<Entry>& entries)
+{
+    if (outcome.saved) {
+        // These are in the file now, or have no place in it; the entries of
+        // saves still on their way go back into what the file holds.
+        for (const Entry& done : entries) {
+            const auto it = std::find_if(unsaved_.begin(), unsaved_.end(), [&](const Entry& e) {
+                return e.name == done.name && e.score == done.score;
+            });
+            if (it != unsaved_.end()) {
+                unsaved_.erase(it);
+            }
+        }
+        std::vector<Entry> pending = std::move(unsaved_);
         unsaved_.clear();
+        adopt(outcome.names, outcome.scores);
+        for (const Entry& entry : pending) {
+            if (insert(entry) >= 0) {
+                unsaved_.push_back(entry);
+            }
+        }
         return;
     }
     // Only what is still in the table needs keeping for the next save.

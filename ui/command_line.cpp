@@ -4,8 +4,10 @@
 #include <QCommandLineParser>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "ui/paths.h"
@@ -76,6 +78,24 @@ void holdWhileStarting(QtMsgType type, const QMessageLogContext& context, const 
     }
 }
 
+// Puts an answer on stdout and closes it, so that a write the system
+// refuses (a full disk, a closed terminal) is seen here, not lost at exit
+// with status 0.  Gives the exit status; says on stderr what failed.
+int answer(const std::string& text, const char* what)
+{
+    errno = 0;
+    const bool written = std::fputs(text.c_str(), stdout) != EOF && std::fflush(stdout) == 0;
+    const int writeError = errno;
+    const bool closed = std::fclose(stdout) == 0;
+    if (written && closed) {
+        return 0;
+    }
+    const int error = written ? errno : writeError;
+    std::fprintf(stderr, "lexidrop: cannot write the %s to standard output: %s\n", what,
+                 error != 0 ? std::strerror(error) : "the write failed");
+    return UnwritableOutputStatus;
+}
+
 } // namespace
 
 std::string usageText(const std::filesystem::path& highScores)
@@ -96,8 +116,10 @@ std::string usageText(const std::filesystem::path& highScores)
            "  -h, --help     show this help and exit\n"
            "  -v, --version  show the version and exit\n"
            "\n"
-           "The top-ten table is kept in " +
-           highScores.string() + "\n";
+           "The top-ten table is kept " +
+           (highScores.empty() ? std::string("in memory only: the program's own folder cannot be found")
+                               : "in " + highScores.string()) +
+           "\n";
 }
 
 std::string versionText() { return std::string("lexidrop ") + ProgramVersion + "\n"; }
@@ -131,14 +153,14 @@ std::optional<int> answerInformationOptions(int argc, char** argv)
     parser.parse(arguments); // Qt's options are unknown here, and left for later
     if (parser.isSet(HelpOption)) {
         // Where the table is, from the program's place on disk; nothing is created.
-        const QCoreApplication core(argc, argv);
-        const std::string text = usageText(findDataPaths(programDirectory(), processEnvironment()).highScores);
-        std::fputs(text.c_str(), stdout);
-        return 0;
+        const ProgramPlace place = programDirectory();
+        const std::filesystem::path table =
+            place.directory ? findDataPaths(*place.directory, processEnvironment()).highScores
+                            : std::filesystem::path();
+        return answer(usageText(table), "help");
     }
     if (parser.isSet(VersionOption)) {
-        std::fputs(versionText().c_str(), stdout);
-        return 0;
+        return answer(versionText(), "version");
     }
     return std::nullopt;
 }

@@ -22,10 +22,12 @@ namespace lexidrop::ui {
 
 // Exit statuses besides 0.
 constexpr int NoWindowSystemStatus = 1;
+constexpr int UnwritableOutputStatus = 1; // --help or --version could not be written
 constexpr int UsageStatus = 2;
 
 // The texts: the --help page, the --version line, the refusal of a stray
 // argument and the word on a missing window system.  Each ends in a newline.
+// An empty highScores says the table is kept in memory only.
 std::string usageText(const std::filesystem::path& highScores);
 std::string versionText();
 std::string strayArgumentText(const std::string& argument);
@@ -34,8 +36,9 @@ std::string noWindowSystemText(const std::optional<std::string>& display,
                                const std::optional<std::string>& waylandDisplay);
 
 // --help or --version anywhere in the arguments: prints the answer on
-// stdout and gives the exit status.  Nothing else is looked at here, and
-// nothing of Qt's is started.
+// stdout and gives the exit status, UnwritableOutputStatus (with one line
+// on stderr) when stdout does not take it.  stdout is closed after the
+// answer.  Nothing else is looked at here, and nothing of Qt's is started.
 std::optional<int> answerInformationOptions(int argc, char** argv);
 
 // When nothing names a window system (no DISPLAY, WAYLAND_DISPLAY or

@@ -26,5 +26,7 @@ int main(int argc, char* argv[])
     QApplication::setStyle(new lexidrop::ui::GameStyle); // the application owns it
     lexidrop::ui::MainWindow window;
     window.show();
-    return QApplication::exec();
+    // A save still on its way to the disk when the window closes is
+    // finished first, within a bound.
+    return lexidrop::ui::exitAfterSaves(window, QApplication::exec());
 }

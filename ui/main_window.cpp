@@ -11,9 +11,12 @@
 #include <QTime>
 
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <exception>
 #include <string>
 
+#include "scores/file_store.h"
 #include "ui/accessibility.h"
 #include "ui/keys.h"
 #include "ui/layout.h"
@@ -74,8 +77,15 @@ TableLabel* makeTableLabel(QWidget* parent, const QString& name, QRect geometry,
 
 } // namespace
 
-MainWindow::MainWindow(const DataPaths& paths)
-    : paths_(paths), store_(makeFileStore(paths.highScores)),
+MainWindow::MainWindow(const DataPaths& paths, FileSystem& disk)
+    : paths_(paths),
+      store_(std::make_unique<SaveThread>(makeFileStore(paths.highScores, disk),
+                                          [this](std::function<void()> outcome) {
+                                              // Back on the window's thread, to the game.
+                                              QMetaObject::invokeMethod(
+                                                  this, [this, outcome] { guarded("saving the high scores", outcome); },
+                                                  Qt::QueuedConnection);
+                                          })),
       game_(*this, *this, *this, *store_),
       letters_(paths.letters, TileShownAtMost)
 {
@@ -359,6 +369,43 @@ void WindowDriver::landLetter(std::int16_t left, std::int16_t top, const std::st
 }
 
 GameSetup WindowDriver::setup() { return GameSetup(window_.game_); }
+
+std::string unwrittenSavesText(const std::filesystem::path& table, const std::vector<std::string>& left)
+{
+    std::string entries;
+    for (const std::string& save : left) {
+        if (!save.empty()) {
+            entries += (entries.empty() ? "" : ", ") + save;
+        }
+    }
+    const std::string seconds = std::to_string(PendingSaveBound.count());
+    if (entries.empty()) {
+        return "lexidrop: the high scores were not written to " + table.string() + " within " + seconds +
+               " s of closing\n";
+    }
+    return "lexidrop: these high scores were not written to " + table.string() + " within " + seconds +
+           " s of closing: " + entries + "\n";
+}
+
+int exitAfterSaves(MainWindow& window, int status)
+{
+    const std::vector<std::string> left = window.finishSaves(PendingSaveBound);
+    if (left.empty()) {
+        return status;
+    }
+    std::fputs(unwrittenSavesText(window.highScoreFile(), left).c_str(), stderr);
+    std::fflush(stderr);
+    // The save thread may be stuck in the disk or behind a lock for good;
+    // an ordinary exit would wait for it, or tear down what it still uses.
+    std::_Exit(1);
+}
+
+void WindowDriver::finishSaves()
+{
+    constexpr std::chrono::minutes AsLongAsItTakes{5};
+    window_.finishSaves(AsLongAsItTakes);
+    QCoreApplication::sendPostedEvents(&window_, QEvent::MetaCall);
+}
 
 QMetaObject::Connection WindowDriver::onMasterTimeout(QObject* context, std::function<void()> tick)
 {

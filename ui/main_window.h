@@ -18,11 +18,16 @@
 #include <QTimer>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "game/game.h"
+#include "scores/file_system.h"
 #include "scores/high_scores.h"
+#include "scores/save_thread.h"
 #include "ui/help_windows.h"
 #include "ui/look.h"
 #include "ui/paths.h"
@@ -39,10 +44,17 @@ namespace lexidrop::ui {
 // timer: the game's pace, which whoever drives the window keeps to too.
 constexpr int TickMilliseconds = 250;
 
+// How long the program waits, once its window has closed, for the saves
+// still on their way to the disk (a slow or network disk, a lock another
+// window holds) before it gives up on them and says which entries are lost.
+constexpr std::chrono::seconds PendingSaveBound{10};
+
 class MainWindow : public QMainWindow, public View, public ModalBoxes, public Clock {
     Q_OBJECT
 public:
-    explicit MainWindow(const DataPaths& paths = defaultDataPaths());
+    // The table is saved on disk, by default the machine's own (a test may
+    // give one that is slow or failing).
+    explicit MainWindow(const DataPaths& paths = defaultDataPaths(), FileSystem& disk = realFileSystem());
     ~MainWindow() override;
 
     // --- what the window shows, for whoever drives it ---
@@ -55,6 +67,12 @@ public:
     // The menu commands.
     void mnuHow_Click();
     void mnuProgram_Click();
+
+    // Waits at most bound for the saves of the table still under way; the
+    // entries of each one not written by then ("" for a save of no new entry).
+    std::vector<std::string> finishSaves(std::chrono::milliseconds bound) { return store_->finish(bound); }
+    // Where the table is saved.
+    const std::filesystem::path& highScoreFile() const { return paths_.highScores; }
 
     // --- Clock, View, ModalBoxes ---
     std::string timeOfDay() override;
@@ -87,7 +105,7 @@ private:
     int runModal(QDialog& box);
 
     DataPaths paths_;
-    std::unique_ptr<HighScoreStore> store_; // hs.txt
+    std::unique_ptr<SaveThread> store_;     // hs.txt, saved off the window's thread
     Game game_;                             // every rule; this window is its view
     LetterPictures letters_;                // a.bmp .. z.bmp, read at each use
 
@@ -111,6 +129,16 @@ private:
     QPointer<HelpWindow> help_;             // at most one, owned by itself
     QPointer<AboutWindow> about_;           // at most one, owned by itself
 };
+
+// The line that tells the player which entries of the table were not
+// written by the saves left (their entries, as finishSaves gives them).
+std::string unwrittenSavesText(const std::filesystem::path& table, const std::vector<std::string>& left);
+
+// Ends the program once the window has closed: waits for its saves, at
+// most PendingSaveBound, and returns status; when saves are still under way
+// then, says which entries are lost and ends the process at once with
+// status 1, without waiting on the disk any longer.
+int exitAfterSaves(MainWindow& window, int status);
 
 // The one way in for the tests and measurements that drive a window tick
 // by tick instead of at its timers' pace: they give its game a master tick
@@ -136,6 +164,8 @@ public:
     void stopMaster() { window_.master_.stop(); }
     void stopSettle() { window_.auxiliary_.stop(); }
     void startMaster() { window_.master_.start(); }
+    // Waits for the table's saves and takes in their outcomes now.
+    void finishSaves();
     // Calls tick at each timeout of that timer, for as long as context lives.
     QMetaObject::Connection onMasterTimeout(QObject* context, std::function<void()> tick);
     QMetaObject::Connection onSettleTimeout(QObject* context, std::function<void()> tick);

@@ -1,10 +1,9 @@
 #include "ui/paths.h"
 
-#include <QCoreApplication>
-
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <system_error>
 #include <vector>
@@ -44,10 +43,24 @@ std::optional<std::string> accountHome()
 
 } // namespace
 
-std::filesystem::path programDirectory()
+ProgramPlace linkedProgramDirectory(const std::filesystem::path& link)
 {
-    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+    // The bytes go straight into the path: decoding them (as a QString
+    // would, as UTF-8) loses a name in another encoding.
+    std::error_code error;
+    const std::filesystem::path file = std::filesystem::read_symlink(link, error);
+    if (error) {
+        return {std::nullopt, link.string() + ": " + error.message()};
+    }
+    if (!file.is_absolute()) {
+        return {std::nullopt, link.string() + " names " + file.string() + ", not an absolute path"};
+    }
+    // A file replaced while it runs is named "<file> (deleted)": its
+    // directory is still the right one.
+    return {file.parent_path(), {}};
 }
+
+ProgramPlace programDirectory() { return linkedProgramDirectory(ExecutableLink); }
 
 std::filesystem::path installedDataDirectory(const std::filesystem::path& programDir)
 {
@@ -98,6 +111,20 @@ UserEnvironment processEnvironment()
         environment.home = accountHome();
     }
     return environment;
+}
+
+DataPaths locateDataPaths(const ProgramPlace& place, const UserEnvironment& environment)
+{
+    if (place.directory) {
+        return locateDataPaths(*place.directory, environment);
+    }
+    // Not the working directory instead: a hs.txt there is someone else's.
+    // stdio, not iostream: no file of the program sets up the streams.
+    std::fprintf(stderr,
+                 "lexidrop: cannot find the program's own folder (%s); no tile pictures are read and "
+                 "the high scores are kept in memory only\n",
+                 place.failure.c_str());
+    return DataPaths{};
 }
 
 DataPaths defaultDataPaths() { return locateDataPaths(programDirectory(), processEnvironment()); }

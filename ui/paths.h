@@ -8,6 +8,10 @@
 //   the program's directory (/usr/games) is not the player's to write;
 // - in place (a build tree, a copied folder): the bitmaps and hs.txt beside
 //   the executable.
+// The executable's directory is the one the kernel names, as bytes: a folder
+// whose name is not UTF-8 is still found.  When it cannot be found at all,
+// the program has no place of its own and keeps nothing anywhere, rather
+// than take the working directory for its own.
 // Every path the window uses comes from here.
 #pragma once
 
@@ -17,10 +21,17 @@
 
 namespace lexidrop::ui {
 
-// The files one window reads and writes.
+// The files one window reads and writes.  An empty path means none: no
+// pictures are read, and the table is kept in memory only.
 struct DataPaths {
     std::filesystem::path letters;    // directory of a.bmp .. z.bmp
     std::filesystem::path highScores; // the top-ten file
+};
+
+// Where an executable is, or why that cannot be told.
+struct ProgramPlace {
+    std::optional<std::filesystem::path> directory; // absolute; nullopt when not found
+    std::string failure;                             // why not, when not found
 };
 
 // The environment the per-user data directory is derived from; an unset
@@ -30,8 +41,16 @@ struct UserEnvironment {
     std::optional<std::string> home;        // $HOME
 };
 
-// The directory of the running executable.
-std::filesystem::path programDirectory();
+// The kernel's link to the running executable.
+constexpr const char* ExecutableLink = "/proc/self/exe";
+
+// The directory of the file the link names, read as bytes and never
+// decoded.  The kernel's link names the real file, whatever symbolic link
+// the program was started through.
+ProgramPlace linkedProgramDirectory(const std::filesystem::path& link);
+
+// The directory of the running executable: linkedProgramDirectory(ExecutableLink).
+ProgramPlace programDirectory();
 
 // The install's data directory for a program in programDir, whether or not
 // it exists.
@@ -52,6 +71,10 @@ DataPaths locateDataPaths(const std::filesystem::path& programDir, const UserEnv
 
 // The environment of this process.
 UserEnvironment processEnvironment();
+
+// The layout for a program at place, as locateDataPaths makes it.  When
+// its directory was not found, says so on stderr and gives empty paths.
+DataPaths locateDataPaths(const ProgramPlace& place, const UserEnvironment& environment);
 
 // The layout of the running program.
 DataPaths defaultDataPaths();

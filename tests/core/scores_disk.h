@@ -33,14 +33,12 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path hs() const { return path_ / "hs.txt"; }
-    // The names in the directory but the lock file, which stays by design.
+    // The names in the directory.
     std::vector<std::string> entries() const
     {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            if (entry.path() != lockPathFor(hs())) {
-                names.push_back(entry.path().filename().string());
-            }
+            names.push_back(entry.path().filename().string());
         }
         return names;
     }
@@ -48,6 +46,14 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Where a save of file would have its temporary file, for these sixteen
+// hex digits: what a killed save leaves behind.
+inline std::filesystem::path leftoverOf(const std::filesystem::path& file, const std::string& hex)
+{
+    const std::filesystem::path name = file.parent_path() / ("." + file.filename().string() + ".lexidrop-save-" + hex);
+    return isTemporaryFileOf(file, name) ? name : std::filesystem::path();
+}
 
 inline void writeFile(const std::filesystem::path& path, const std::string& bytes)
 {

@@ -49,9 +49,9 @@ public:
 
     explicit FailingFileSystem(Step step) : step_(step) {}
 
-    int create(const fs::path& file) override
+    int create(const fs::path& file, unsigned mode) override
     {
-        return step_ == Step::Create ? -1 : FileSystem::create(file); // as EACCES in a read-only directory
+        return step_ == Step::Create ? -1 : FileSystem::create(file, mode); // as EACCES in a read-only directory
     }
     bool write(int handle, std::string_view data) override
     {
@@ -373,15 +373,51 @@ TEST(HighScoreFile, AFailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
     }
 }
 
-TEST(HighScoreFile, ALeftoverTemporaryFileIsNotReusedAndIsClearedAway)
+TEST(HighScoreFile, ASaveKeepsTheModeAndGroupOfTheFileItReplaces)
+{
+    for (const fs::perms mode : {fs::perms(0600), fs::perms(0660), fs::perms(0644), fs::perms(0664)}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        TempDir dir;
+        writeFile(dir.hs(), annTable());
+        fs::permissions(dir.hs(), mode);
+        // As root, a group the file's owner is not in; otherwise the player's own.
+        const gid_t group = ::geteuid() == 0 ? 54321 : ::getegid();
+        ASSERT_EQ(::chown(dir.hs().c_str(), static_cast<uid_t>(-1), group), 0);
+        const auto store = makeFileStore(dir.hs());
+        ASSERT_TRUE(store->write(formatTable({}, {})));
+        struct stat info {};
+        ASSERT_EQ(::stat(dir.hs().c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, static_cast<unsigned>(mode));
+        EXPECT_EQ(info.st_gid, group);
+        EXPECT_EQ(readFile(dir.hs()), formatTable({}, {}));
+    }
+}
+
+TEST(HighScoreFile, AFirstFileIsMadeAsThePlayersUmaskSays)
 {
     TempDir dir;
-    const fs::path leftovers[] = {dir.path() / "hs.txt.tmp", dir.path() / "hs.txt.tmp-AbCd1234"};
-    for (const fs::path& leftover : leftovers) {
-        writeFile(leftover, "half a table from a crash");
-        ASSERT_TRUE(isTemporaryFileOf(dir.hs(), leftover));
+    const mode_t before = ::umask(027);
+    const auto store = makeFileStore(dir.hs());
+    const bool written = store->write(Fresh);
+    ::umask(before);
+    ASSERT_TRUE(written);
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.hs().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST(HighScoreFile, ALeftoverTemporaryFileIsClearedAwayAndThePlayersOwnFilesAreKept)
+{
+    TempDir dir;
+    const fs::path leftover = leftoverOf(dir.hs(), "0123456789abcdef");
+    writeFile(leftover, "half a table from a crash");
+    // Names a player gives backups, and the names older saves used.
+    const std::vector<std::string> players = {"hs.txt.tmp", "hs.txt.tmp-backup01", "hs.txt.tmp-AbCd1234",
+                                              ".hs.txt.lexidrop-save-0123456789abcdeX", "hs.txt.bak"};
+    for (const std::string& name : players) {
+        writeFile(dir.path() / name, "the player's own");
+        ASSERT_FALSE(isTemporaryFileOf(dir.hs(), dir.path() / name)) << name;
     }
-    writeFile(dir.path() / "hs.txt.tmp-kept", "not ours");
     const auto store = makeFileStore(dir.hs());
     HighScores table;
     PlaceLabels names;
@@ -389,8 +425,11 @@ TEST(HighScoreFile, ALeftoverTemporaryFileIsNotReusedAndIsClearedAway)
     table.LoadHighScores(*store, names, scores);
     EXPECT_EQ(readFile(dir.hs()), Fresh);
     std::vector<std::string> left = dir.entries();
+    std::vector<std::string> expected = players;
+    expected.push_back("hs.txt");
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"hs.txt", "hs.txt.tmp-kept"}));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
 }
 
 } // namespace

@@ -73,9 +73,9 @@ TEST(HostileDirectory, APlantedLinkForTheTemporaryOrLockFileLeavesWhatItPointsTo
     };
     const auto dangling = [](const fs::path& v) { return v / "not-there"; };
     const std::vector<Case> cases = {
-        {"temporary file to a file", "hs.txt.tmp", file},
-        {"temporary file to a directory", "hs.txt.tmp", directory},
-        {"temporary file dangling", "hs.txt.tmp", dangling},
+        {"temporary file to a file", ".hs.txt.lexidrop-save-0123456789abcdef", file},
+        {"temporary file to a directory", ".hs.txt.lexidrop-save-0123456789abcdef", directory},
+        {"temporary file dangling", ".hs.txt.lexidrop-save-0123456789abcdef", dangling},
         {"lock file to a file", "hs.txt.lock", file},
         {"lock file dangling", "hs.txt.lock", dangling},
     };

@@ -1,11 +1,12 @@
 // hs.txt files the game must leave as they are: one it cannot read (it
 // would replace a table it never saw), one marked read-only, one in a
-// folder it cannot look into.  Each is said once on stderr; every save that
-// fails on a usable file is said, and so is a lock file that cannot be opened.
+// folder it cannot look into, one in a folder that cannot be locked.  Each
+// is said once on stderr; every save that fails on a usable file is said.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -158,10 +159,10 @@ TEST(FilesLeftAlone, AHugeFileIsReadNoFurtherThanABoundFarAboveAnyTableAndLeftAs
     const auto store = makeFileStore(dir.hs(), disk);
     std::size_t handed = 0;
     ::testing::internal::CaptureStderr();
-    EXPECT_TRUE(store->readPieces([&](std::string_view piece) {
+    EXPECT_EQ(store->readPieces([&](std::string_view piece) {
         handed += piece.size();
         return true;
-    }));
+    }).status, ReadStatus::Read);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(handed, MaxTableFileBytes);
     EXPECT_LE(disk.bytesRead, MaxTableFileBytes + 2 * ReadPieceBytes);
@@ -171,6 +172,66 @@ TEST(FilesLeftAlone, AHugeFileIsReadNoFurtherThanABoundFarAboveAnyTableAndLeftAs
     EXPECT_EQ(run.table.HsNames[2], "Ann") << "what lies within the bound is read";
     EXPECT_EQ(fs::file_size(dir.hs()), size) << "and the file is not replaced";
     EXPECT_TRUE(run.saidOnce("larger than any table"));
+}
+
+// The real disk, but every read after the first few fails, as a failing
+// disk's EIO: the load at the start reads, the re-read of a save does not.
+class ReadsFailLater : public FileSystem {
+public:
+    int goodReads = 0;
+    long read(int handle, std::span<char> buffer) override
+    {
+        return goodReads-- > 0 ? FileSystem::read(handle, buffer) : -1;
+    }
+};
+
+TEST(FilesLeftAlone, ARereadThatFailsIsAFailedSaveNeverAMissingFile)
+{
+    // Taken as "no file", the save would rename the table in memory over
+    // entries other windows have saved meanwhile.
+    TempDir dir;
+    writeFile(dir.hs(), AnnsFile);
+    ReadsFailLater disk;
+    disk.goodReads = 2; // the load: the table, then the end of the file
+    const auto store = makeFileStore(dir.hs(), disk);
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(*store, names, scores);
+    writeFile(dir.hs(), "\"Cy\"\r\n250\r\n" + AnnsFile.substr(0, AnnsFile.size() - 5)); // another window's save
+    ::testing::internal::CaptureStderr();
+    table.UpdateHighScores(300, [](const std::string&, const std::string&) { return "Zoe"; }, *store);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile(dir.hs()).substr(0, 11), "\"Cy\"\r\n250\r\n") << "the file is left as it is";
+    EXPECT_NE(said.find("cannot save"), std::string::npos) << said;
+    EXPECT_EQ(table.HsNames[0], "Zoe") << "the entry is kept in memory";
+    // The disk mends: the entry goes in beside what the other window saved.
+    disk.goodReads = 1000;
+    table.UpdateHighScores(1, [](const std::string&, const std::string&) { return "x"; }, *store);
+    EXPECT_EQ(readFile(dir.hs()).substr(0, 23), "\"Zoe\"\r\n300\r\n\"Cy\"\r\n250\r\n");
+}
+
+TEST(FilesLeftAlone, AFileThatGrowsPastTheBoundWhileTheNameIsAskedIsNeverCut)
+{
+    TempDir dir;
+    writeFile(dir.hs(), AnnsFile);
+    const auto store = makeFileStore(dir.hs());
+    HighScores table;
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(*store, names, scores);
+    const auto grown = MaxTableFileBytes + 1;
+    ::testing::internal::CaptureStderr();
+    table.UpdateHighScores(300, [&](const std::string&, const std::string&) {
+        fs::resize_file(dir.hs(), grown); // the table at its head, and then much more
+        return "Zoe";
+    }, *store);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fs::file_size(dir.hs()), grown);
+    EXPECT_EQ(readFile(dir.hs()).substr(0, AnnsFile.size()), AnnsFile);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("larger than any table"), std::string::npos) << said;
+    EXPECT_EQ(table.HsNames[0], "Zoe") << "the entry is kept in memory";
 }
 
 // The real disk, but a save's rename always fails.
@@ -190,21 +251,24 @@ TEST(FilesLeftAlone, EveryFailedSaveIsSaid)
     EXPECT_EQ(readFile(dir.hs()), AnnsFile);
 }
 
-// The real disk, but the lock file cannot be opened: as another user's 0600 lock file.
+// The real disk, but the folder cannot be locked (its lock is not to be had).
 class LockShut : public FileSystem {
 public:
     LockHandle lock(const fs::path&, std::chrono::milliseconds) override { return {}; }
 };
 
-TEST(FilesLeftAlone, ALockFileThatCannotBeOpenedIsSaidAndTheSaveStillHappens)
+TEST(FilesLeftAlone, AFolderThatCannotBeLockedIsSaidOnceAndTheFileIsLeftAsItIs)
 {
+    // A save without the lock could be overtaken by another window's and
+    // lose its entries, or lose the other's.
     TempDir dir;
-    writeFile(lockPathFor(dir.hs()), "");
+    writeFile(dir.hs(), AnnsFile);
     LockShut disk;
     const auto store = makeFileStore(dir.hs(), disk);
     const GameRuns run(*store);
-    EXPECT_TRUE(run.saidOnce("cannot open the lock file"));
-    EXPECT_EQ(readFile(dir.hs()), formatTable(run.table.HsNames, run.table.HsScores));
+    EXPECT_TRUE(run.saidOnce("cannot lock"));
+    EXPECT_EQ(readFile(dir.hs()), AnnsFile);
+    EXPECT_EQ(run.table.HsNames[0], "Zoe") << "the game goes on with its table in memory";
 }
 
 // A save slowed by its disk still writes its temporary file while another
@@ -213,9 +277,9 @@ TEST(FilesLeftAlone, ALockFileThatCannotBeOpenedIsSaidAndTheSaveStillHappens)
 TEST(FilesLeftAlone, OnlyTemporaryFilesNoLiveSaveHoldsAreClearedAway)
 {
     TempDir dir;
-    const fs::path held = dir.path() / "hs.txt.tmp-Held0001";
-    const fs::path newborn = dir.path() / "hs.txt.tmp-Born0001";
-    const fs::path left = dir.path() / "hs.txt.tmp-Left0001";
+    const fs::path held = leftoverOf(dir.hs(), "00000000000be1d0");
+    const fs::path newborn = leftoverOf(dir.hs(), "00000000000b0000");
+    const fs::path left = leftoverOf(dir.hs(), "000000000001ef70");
     writeFile(held, "half a table, still being written");
     writeFile(newborn, "");
     writeFile(left, "half a table from a killed save");

@@ -1,11 +1,15 @@
 // Two windows of the game on one hs.txt: whatever order their reads, name
-// prompts and saves come in, every entry one of them saved stays, and a lock
-// that another process never lets go of delays a save but never stops it.
+// prompts and saves come in, every entry one of them saved stays; a lock
+// another process holds makes a save wait, and a program that replaces the
+// file without the lock has what it wrote taken in, never renamed over.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -128,9 +132,9 @@ TEST(SharedHighScoreFile, AnEntryWhoseSaveFailedIsSavedWithTheNextOneOverWhatOth
     // memory; its next save adds it to what the other window has saved.
     struct RefusingOnce : FileSystem {
         bool refuse = true;
-        int create(const std::filesystem::path& file) override
+        int create(const std::filesystem::path& file, unsigned mode) override
         {
-            return std::exchange(refuse, false) ? -1 : FileSystem::create(file);
+            return std::exchange(refuse, false) ? -1 : FileSystem::create(file, mode);
         }
     };
     TempDir dir;
@@ -148,66 +152,79 @@ TEST(SharedHighScoreFile, AnEntryWhoseSaveFailedIsSavedWithTheNextOneOverWhatOth
     EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Bob", 200}, {"Cy", 100}}));
 }
 
-// A disk on which another window's whole save happens while this window's
-// file is being flushed, as on a slow disk.
-struct Overtaken : FileSystem {
-    std::function<void()> meanwhile;
-    bool impatient = false; // gives up on the lock at once, as after LockPatience
+// A disk on which another program replaces hs.txt, without the lock, while
+// this window's file is being flushed, as on a slow disk: once, or at
+// every flush.
+struct Replaced : FileSystem {
+    std::filesystem::path file;
+    std::vector<std::string> replacements; // what the other program writes, one per flush
+    int flushes = 0;
     bool sync(int handle) override
     {
-        if (const std::function<void()> other = std::exchange(meanwhile, {})) {
-            other();
+        if (static_cast<std::size_t>(flushes) < replacements.size()) {
+            const std::filesystem::path theirs = file.string() + ".theirs";
+            writeFile(theirs, replacements.at(static_cast<std::size_t>(flushes)));
+            std::filesystem::rename(theirs, file);
         }
+        ++flushes;
         return FileSystem::sync(handle);
-    }
-    LockHandle lock(const std::filesystem::path& lockFile, std::chrono::milliseconds patience) override
-    {
-        return impatient ? LockHandle{-1, true} : FileSystem::lock(lockFile, patience);
     }
 };
 
-TEST(SharedHighScoreFile, ASaveOvertakenOnItsWayToTheDiskTakesInWhatTheOtherSaved)
+TEST(SharedHighScoreFile, AProgramThatReplacesTheFileWithoutTheLockDuringASaveKeepsWhatItWrote)
 {
-    // Ann holds the lock; Bob has given up waiting for it.  Whichever of
-    // the two renames last has had the other's file renamed in under it.
-    for (const bool bobOvertakesAnn : {true, false}) {
-        SCOPED_TRACE(bobOvertakesAnn ? "Bob saves while Ann's file is flushed" : "Ann saves while Bob's is");
-        TempDir dir;
-        writeFile(dir.hs(), fileOf({{"Old", 50}}));
-        Overtaken annDisk, bobDisk;
-        bobDisk.impatient = true;
-        const auto annStore = makeFileStore(dir.hs(), annDisk);
-        const auto bobStore = makeFileStore(dir.hs(), bobDisk);
-        Window ann, bob;
-        ann.table.LoadHighScores(*annStore, ann.names, ann.scores);
-        bob.table.LoadHighScores(*bobStore, bob.names, bob.scores);
-        const std::function<void()> annSaves = [&] { ann.table.UpdateHighScores(300, ann.answer("Ann"), *annStore); };
-        const std::function<void()> bobSaves = [&] { bob.table.UpdateHighScores(200, bob.answer("Bob"), *bobStore); };
-        // The first to save is overtaken, during its flush, by the other's whole save.
-        const std::function<void()>& first = bobOvertakesAnn ? annSaves : bobSaves;
-        (bobOvertakesAnn ? annDisk : bobDisk).meanwhile = bobOvertakesAnn ? bobSaves : annSaves;
-        ::testing::internal::CaptureStderr(); // Bob says he saves without the lock
-        first();
-        const std::string said = ::testing::internal::GetCapturedStderr();
-
-        EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Bob", 200}, {"Old", 50}}));
-        EXPECT_EQ(said.find("cannot save"), std::string::npos) << said;
-        EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"}) << "no temporary file is left";
-    }
+    TempDir dir;
+    writeFile(dir.hs(), fileOf({{"Old", 50}}));
+    Replaced disk;
+    disk.file = dir.hs();
+    disk.replacements = {fileOf({{"Cy", 250}, {"Old", 50}}), fileOf({{"Cy", 250}, {"Di", 150}, {"Old", 50}})};
+    const auto store = makeFileStore(dir.hs(), disk);
+    Window ann;
+    ann.table.LoadHighScores(*store, ann.names, ann.scores);
+    ::testing::internal::CaptureStderr();
+    ann.table.UpdateHighScores(300, ann.answer("Ann"), *store);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Cy", 250}, {"Di", 150}, {"Old", 50}}));
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"}) << "no temporary file is left";
 }
 
-TEST(SharedHighScoreFile, ALockHeldByAStoppedProcessDelaysTheSaveButTheSaveIsWritten)
+TEST(SharedHighScoreFile, AFileReplacedAtEveryFlushIsLeftToItsWriterAndTheEntryWaitsInMemory)
+{
+    TempDir dir;
+    writeFile(dir.hs(), fileOf({{"Old", 50}}));
+    Replaced disk;
+    disk.file = dir.hs();
+    for (int i = 0; i < 40; ++i) {
+        disk.replacements.push_back(fileOf({{"Cy", 250 + i}, {"Old", 50}}));
+    }
+    const auto store = makeFileStore(dir.hs(), disk);
+    Window ann;
+    ann.table.LoadHighScores(*store, ann.names, ann.scores);
+    ::testing::internal::CaptureStderr();
+    ann.table.UpdateHighScores(300, ann.answer("Ann"), *store);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    const std::string theirs = readFile(dir.hs());
+    EXPECT_EQ(theirs.substr(0, 5), "\"Cy\"\r") << "never a stale table over what they wrote";
+    EXPECT_NE(said.find("cannot save"), std::string::npos) << said;
+    // Once the other program is done, the next save brings the entry in.
+    disk.replacements.clear();
+    ann.table.UpdateHighScores(100, ann.answer("Bo"), *store);
+    EXPECT_EQ(readFile(dir.hs()).substr(0, 12), "\"Ann\"\r\n300\r\n");
+}
+
+TEST(SharedHighScoreFile, ALockHeldByAStoppedProcessMakesTheSaveWaitNotGoOnWithoutIt)
 {
     TempDir dir;
     writeFile(dir.hs(), fileOf({{"Old", 50}}));
     const pid_t holder = ::fork();
     ASSERT_GE(holder, 0);
     if (holder == 0) {
-        const int fd = ::open(lockPathFor(dir.hs()).c_str(), O_RDONLY | O_CREAT, 0644);
+        const int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
         if (fd < 0 || ::flock(fd, LOCK_EX) != 0) {
             ::_exit(1);
         }
-        ::raise(SIGSTOP); // stuck for good, lock in hand
+        ::raise(SIGSTOP); // stuck, lock in hand, until the test lets it die
         ::_exit(0);
     }
     int status = 0;
@@ -217,15 +234,24 @@ TEST(SharedHighScoreFile, ALockHeldByAStoppedProcessDelaysTheSaveButTheSaveIsWri
     const auto store = makeFileStore(dir.hs());
     Window window;
     window.table.LoadHighScores(*store, window.names, window.scores);
+    std::atomic<bool> saved = false;
     ::testing::internal::CaptureStderr();
-    window.table.UpdateHighScores(300, window.answer("Ann"), *store);
-    window.table.UpdateHighScores(200, window.answer("Bob"), *store);
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    ::kill(holder, SIGKILL);
+    std::thread saver([&] {
+        window.table.UpdateHighScores(300, window.answer("Ann"), *store);
+        saved = true;
+    });
+    std::this_thread::sleep_for(LockPatience + std::chrono::milliseconds(500));
+    const bool savedWhileHeld = saved;
+    const std::string whileHeld = readFile(dir.hs());
+    ::kill(holder, SIGKILL); // the system lets go of a dead holder's lock
     ::waitpid(holder, nullptr, 0);
+    saver.join();
+    const std::string said = ::testing::internal::GetCapturedStderr();
 
-    EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Bob", 200}, {"Old", 50}}));
-    EXPECT_NE(said.find(lockPathFor(dir.hs()).string()), std::string::npos) << said;
+    EXPECT_FALSE(savedWhileHeld);
+    EXPECT_EQ(whileHeld, fileOf({{"Old", 50}}));
+    EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Old", 50}}));
+    EXPECT_NE(said.find("waits for it"), std::string::npos) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << "said once: " << said;
 }
 

@@ -34,7 +34,7 @@ class SlowFileSystem : public FileSystem {
 public:
     explicit SlowFileSystem(int started) : started_(started) {}
 
-    int create(const std::filesystem::path& file) override { return real().create(file); }
+    int create(const std::filesystem::path& file, unsigned mode) override { return real().create(file, mode); }
     bool write(int handle, std::string_view data) override
     {
         const char go = 'w';

@@ -52,8 +52,13 @@ public:
     PieceDisk(std::string_view bytes, std::uint32_t seed) : bytes_(bytes), random_(seed) {}
     std::optional<PathNode> inspect(const std::filesystem::path&) override
     {
-        return PathNode{PathNode::Kind::Regular, player()};
+        PathNode node;
+        node.kind = PathNode::Kind::Regular;
+        node.owner = player();
+        node.size = bytes_.size();
+        return node;
     }
+    std::optional<PathNode> inspectOpen(int) override { return inspect({}); }
     int openToRead(const std::filesystem::path&) override { return 3; }
     long read(int, std::span<char> buffer) override
     {
@@ -85,7 +90,7 @@ void checkStreamedRead(const std::string& bytes, const ReadTable& whole)
     check(store->readPieces([&](std::string_view piece) {
         check(!piece.empty() && piece.size() <= ReadPieceBytes);
         return reader.take(piece);
-    }));
+    }).status == ReadStatus::Read);
     checkSameTable(reader.finish(), whole);
 }
 

@@ -2,7 +2,7 @@
 // directory: loads the table as the game starts, then ends a game with the
 // given score and answers the name prompt with the given name.
 //
-//   lexidrop_save_score HS_TXT SCORE NAME [--meet DIR] [--slow-sync MS DIR]
+//   lexidrop_save_score HS_TXT SCORE NAME [--meet DIR] [--slow-sync MS DIR] [--slow-rename MS]
 //
 // With --meet the name prompt first leaves NAME.asked in DIR and then waits
 // (at most 60 s) for a file named go there, so that a test can hold every
@@ -10,6 +10,7 @@
 // saved.  With --slow-sync the first flush of a save to the disk leaves
 // NAME.syncing in DIR and then takes MS milliseconds, as on a slow or
 // network disk, so that a test can make one process outwait another's lock.
+// With --slow-rename every rename takes MS milliseconds before it is made.
 // Exits 0 when the name was asked, 2 when the score took no place, 1 on bad
 // arguments or a prompt that waited in vain.
 #include <chrono>
@@ -46,6 +47,12 @@ bool meet(const fs::path& meeting, const std::string& name)
 class SlowDisk : public lexidrop::FileSystem {
 public:
     SlowDisk(std::chrono::milliseconds delay, fs::path mark) : delay_(delay), mark_(std::move(mark)) {}
+    void slowRenames(std::chrono::milliseconds delay) { renameDelay_ = delay; }
+    bool rename(const fs::path& from, const fs::path& to) override
+    {
+        std::this_thread::sleep_for(renameDelay_);
+        return FileSystem::rename(from, to);
+    }
     bool sync(int handle) override
     {
         if (std::exchange(first_, false)) {
@@ -59,6 +66,7 @@ private:
     std::chrono::milliseconds delay_; // how long the first flush takes
     fs::path mark_;                   // left there as it starts
     bool first_ = true;               // no flush yet
+    std::chrono::milliseconds renameDelay_{0}; // how long each rename takes
 };
 
 struct Options {
@@ -74,10 +82,12 @@ std::optional<Options> parse(int argc, char** argv, const std::string& name)
         const std::string option = argv[i];
         if (option == "--meet" && i + 1 < argc) {
             options.meeting = argv[++i];
-        } else if (option == "--slow-sync" && i + 2 < argc) {
+        } else if (option == "--slow-sync" && i + 2 < argc && !options.slowDisk) {
             const std::chrono::milliseconds delay(std::atoi(argv[i + 1]));
             options.slowDisk.emplace(delay, fs::path(argv[i + 2]) / (name + ".syncing"));
             i += 2;
+        } else if (option == "--slow-rename" && i + 1 < argc && options.slowDisk) {
+            options.slowDisk->slowRenames(std::chrono::milliseconds(std::atoi(argv[++i])));
         } else {
             return std::nullopt;
         }
@@ -92,7 +102,8 @@ int main(int argc, char** argv)
     const std::string name = argc >= 4 ? argv[3] : "";
     std::optional<Options> options = parse(argc, argv, name);
     if (argc < 4 || !options) {
-        std::cerr << "usage: lexidrop_save_score HS_TXT SCORE NAME [--meet DIR] [--slow-sync MS DIR]\n";
+        std::cerr << "usage: lexidrop_save_score HS_TXT SCORE NAME [--meet DIR] [--slow-sync MS DIR] "
+                     "[--slow-rename MS]\n";
         return 1;
     }
     const auto store = options->slowDisk ? lexidrop::makeFileStore(argv[1], *options->slowDisk)

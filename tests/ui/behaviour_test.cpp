@@ -1,10 +1,14 @@
 // The window driving the game: ticks, keys, focus, repaints, the lost game, closing.
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPushButton>
 
+#include <chrono>
 #include <iterator>
+#include <thread>
 
 #include "window_fixture.h"
 
@@ -220,6 +224,61 @@ TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh
     ASSERT_TRUE(QTest::qWaitFor([&] { return driver().state().TileCount == 1; }, 2000));
 }
 
+// The disk of a network share that hangs: every flush takes SlowFlush.
+class SlowDisk : public FileSystem {
+public:
+    static constexpr std::chrono::seconds SlowFlush{5};
+    bool sync(int handle) override
+    {
+        std::this_thread::sleep_for(SlowFlush);
+        return FileSystem::sync(handle);
+    }
+};
+
+TEST_F(BehaviourTest, TheWindowKeepsAnsweringKeysWhileItsSaveWaitsOnASlowDisk)
+{
+    window.reset();
+    QFile fresh(dir.filePath("hs.txt")); // a whole empty table: nothing to save at the start
+    ASSERT_TRUE(fresh.open(QIODevice::WriteOnly));
+    fresh.write(QByteArray("\"\"\r\n0\r\n").repeated(10));
+    fresh.close();
+    SlowDisk disk;
+    window = std::make_unique<MainWindow>(dataPathsIn(dir.path().toStdString()), disk);
+    ASSERT_TRUE(showActive());
+    driver().stopMaster();
+    driver().setup().setScore(57);
+    // "You Lose" is closed with OK, then the name prompt answered, each as it comes up.
+    QTimer answering;
+    QObject::connect(&answering, &QTimer::timeout, [&answering] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (auto* prompt = qobject_cast<QInputDialog*>(box)) {
+            answering.stop();
+            prompt->setTextValue("Ann");
+            prompt->accept();
+        } else if (auto* lost = qobject_cast<QMessageBox*>(box)) {
+            lost->button(QMessageBox::Ok)->click();
+        }
+    });
+    answering.start(20);
+    ASSERT_NO_FATAL_FAILURE(driver().landLetter(117, -41, "a")); // game over, first place
+    EXPECT_EQ(label("LblName0")->text(), "Ann") << "shown at once, from memory";
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    driver().masterTick(); // a tile in play, to steer while the save waits
+    const float left = falling(*window).Left;
+    QTest::keyClick(window->surface(), Qt::Key_Right);
+    EXPECT_GT(falling(*window).Left, left);
+    EXPECT_EQ(QFileInfo(dir.filePath("hs.txt")).size(), 70) << "the key waited for the save";
+    // Closed now, with the save still on its way, the player would be told.
+    const std::vector<std::string> unwritten = window->finishSaves(std::chrono::milliseconds(100));
+    EXPECT_EQ(unwritten, std::vector<std::string>{"\"Ann\" 57"});
+    EXPECT_EQ(unwrittenSavesText("/t/hs.txt", unwritten),
+              "lexidrop: these high scores were not written to /t/hs.txt within 10 s of closing: \"Ann\" 57\n");
+    driver().finishSaves();
+    QFile table(dir.filePath("hs.txt"));
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(table.readAll().startsWith("\"Ann\"\r\n57\r\n"));
+}
+
 TEST_F(BehaviourTest, ClosingTheWindowStopsTheGameForGood)
 {
     ASSERT_TRUE(showActive());
@@ -239,7 +298,9 @@ TEST_F(BehaviourTest, ClosingTheWindowStopsTheGameForGood)
 
 TEST_F(BehaviourTest, HighScoreFileIsCreatedBesideTheGameAtLoad)
 {
-    // Form_Load ran when the window was made; a missing table is written whole.
+    // Form_Load ran when the window was made; a missing table is written
+    // whole, by the save thread.
+    driver().finishSaves();
     const QFileInfo file(dir.filePath("hs.txt"));
     ASSERT_TRUE(file.exists());
     EXPECT_EQ(file.size(), 70);

@@ -15,13 +15,14 @@ VERSION = None
 RUNTIME = tempfile.TemporaryDirectory()
 
 
-def run(*arguments, **environment):
+def run(*arguments, stdout=subprocess.PIPE, **environment):
     """Runs the program with no display variables and no Qt platform set, plus environment."""
     env = {k: v for k, v in os.environ.items()
            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
     env["XDG_RUNTIME_DIR"] = RUNTIME.name  # as a login gives one: Qt says nothing of it
     env.update(environment)
-    return subprocess.run([PROGRAM, *arguments], env=env, capture_output=True, text=True, timeout=60)
+    return subprocess.run([PROGRAM, *arguments], env=env, stdout=stdout, stderr=subprocess.PIPE, text=True,
+                          timeout=60)
 
 
 def free_display():
@@ -48,6 +49,16 @@ class InformationOptions(unittest.TestCase):
         done = run("-platform", "xcb", "--nonsense", "--help")
         self.assertEqual(done.returncode, 0)
         self.assertIn("Usage: lexidrop", done.stdout)
+
+    @unittest.skipUnless(os.path.exists("/dev/full"), "no /dev/full")
+    def test_an_answer_that_cannot_be_written_is_one_line_on_stderr_and_status_1(self):
+        for option, what in (("--help", "help"), ("--version", "version")):
+            with open("/dev/full", "w") as full:
+                done = run(option, stdout=full)
+            self.assertEqual(done.returncode, 1, option)
+            self.assertEqual(done.stderr.count("\n"), 1, done.stderr)
+            self.assertIn(f"cannot write the {what}", done.stderr)
+            self.assertIn("No space left on device", done.stderr)
 
 
 class Refusals(unittest.TestCase):

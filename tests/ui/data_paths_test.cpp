@@ -122,6 +122,18 @@ TEST_F(DataPathsTest, FindingTheInstalledPathsCreatesNothing)
     EXPECT_FALSE(fs::exists(home()));
 }
 
+// Nothing rather than the working directory, whose hs.txt is someone else's.
+TEST_F(DataPathsTest, AProgramThatCannotFindItsDirectoryKeepsNoFilesAndSaysWhy)
+{
+    testing::internal::CaptureStderr();
+    const DataPaths paths = locateDataPaths(linkedProgramDirectory(root() / "missing"), {std::nullopt, std::nullopt});
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(paths.letters.empty() && paths.highScores.empty());
+    EXPECT_EQ(said, "lexidrop: cannot find the program's own folder (" + (root() / "missing").string() +
+                        ": No such file or directory); no tile pictures are read and the high scores are kept in "
+                        "memory only\n");
+}
+
 TEST(UserDataDirectoryTest, FollowsXdgDataHomeThenHome)
 {
     EXPECT_EQ(userDataDirectory({"/data", "/home/p"}), fs::path("/data/lexidrop"));
