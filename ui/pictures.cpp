@@ -1,17 +1,11 @@
 #include "ui/pictures.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFont>
 #include <QImageReader>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -19,98 +13,22 @@
 #include <vector>
 
 #include "game/geometry.h"
+#include "ui/bitmap_file.h"
 
 namespace lexidrop::ui {
 
 namespace {
 
-// The most a letter file may hold: far beyond any tile picture, and as
-// much as Qt's reader decodes at all.
-constexpr qint64 MaxBitmapFileBytes = 256LL * 1024 * 1024;
-
-bool regular(const struct stat& info) { return S_ISREG(info.st_mode) && info.st_size <= MaxBitmapFileBytes; }
-
-// The rest of an open file, up to the limit; nothing on a read error.
-std::optional<QByteArray> readAll(int fd, qint64 expected)
-{
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(expected));
-    std::array<char, 64 * 1024> piece{};
-    while (bytes.size() <= MaxBitmapFileBytes) {
-        const ssize_t got = ::read(fd, piece.data(), piece.size());
-        if (got == 0) {
-            return bytes;
-        }
-        if (got < 0 && errno != EINTR) {
-            return std::nullopt;
-        }
-        bytes.append(piece.data(), got > 0 ? static_cast<qsizetype>(got) : 0);
-    }
-    return std::nullopt;
-}
-
-// The bytes of a regular file.  A pipe, a device or a directory under the
-// name (or at the end of a link) gives nothing, and is never waited on:
-// opening a pipe for reading blocks until someone writes to it.
-std::optional<QByteArray> regularFileBytes(const std::string& path)
-{
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !regular(info)) {
-        return std::nullopt;
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    std::optional<QByteArray> bytes; // checked again: the name may have been replaced meanwhile
-    if (::fstat(fd, &info) == 0 && regular(info)) {
-        bytes = readAll(fd, info.st_size);
-    }
-    ::close(fd);
-    return bytes;
-}
-
-std::uint32_t littleEndian(const QByteArray& bytes, qsizetype at, int size)
-{
-    std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i) {
-        value = (value << 8) | static_cast<unsigned char>(bytes.at(at + i));
-    }
-    return value;
-}
-
-// Whether a bitmap ends before its pixels do.  Qt's reader shows such a
-// file with whatever the missing rows held in memory.
-bool cutShort(const QByteArray& bytes)
-{
-    constexpr qsizetype CoreHeaderEnd = 26; // file header and the oldest (OS/2) info header
-    if (bytes.size() < CoreHeaderEnd || !bytes.startsWith("BM")) {
-        return false; // not a bitmap at all: the reader refuses it
-    }
-    const bool core = littleEndian(bytes, 14, 4) == 12;
-    if (!core && bytes.size() < 34) {
-        return true;
-    }
-    const std::int64_t width = core ? littleEndian(bytes, 18, 2) : static_cast<std::int32_t>(littleEndian(bytes, 18, 4));
-    const std::int64_t height = core ? littleEndian(bytes, 20, 2) : static_cast<std::int32_t>(littleEndian(bytes, 22, 4));
-    const std::int64_t depth = littleEndian(bytes, core ? 24 : 28, 2);
-    const std::uint32_t compression = core ? 0 : littleEndian(bytes, 30, 4);
-    constexpr std::uint32_t Plain = 0, BitFields = 3, AlphaBitFields = 6;
-    if (compression != Plain && compression != BitFields && compression != AlphaBitFields) {
-        // Run-length coded: only the file size the header gives can tell.
-        return littleEndian(bytes, 2, 4) > static_cast<std::uint32_t>(bytes.size());
-    }
-    const std::int64_t stride = (std::abs(width) * depth + 31) / 32 * 4;
-    return littleEndian(bytes, 10, 4) + stride * std::abs(height) > bytes.size();
-}
+// What readBitmapFile() keeps of a picture when not told how much a tile
+// shows: 64 MiB of pixels at most, more than any screen shows at once.
+constexpr QSize WholePictureAtMost(4096, 4096);
 
 QImage readBitmapFrom(QIODevice* device)
 {
     // Naming the format and switching detection off keeps Qt to its own BMP
     // reader.  Left to detect, QImageReader asks every image plugin (gif,
     // ico, jpeg here) whether it can read the file, loading those not yet
-    // loaded, and does so again at every spawn: work for formats the game
-    // never uses.
+    // loaded: work for formats the game never uses.
     QImageReader reader(device, QByteArrayLiteral("bmp"));
     reader.setAutoDetectImageFormat(false);
     return reader.read();
@@ -124,24 +42,37 @@ QImage readBitmap(const QString& path)
         QFile resource(path);
         return resource.open(QIODevice::ReadOnly) ? readBitmapFrom(&resource) : QImage();
     }
-    std::optional<QByteArray> bytes = regularFileBytes(path.toStdString());
-    if (!bytes || cutShort(*bytes)) {
+    return readBitmapFile(std::filesystem::path(QFile::encodeName(path).toStdString()));
+}
+
+QImage readBitmapFile(const std::filesystem::path& path, QSize shownAtMost)
+{
+    const std::optional<std::vector<std::uint8_t>> bytes = readLetterFile(path);
+    return bytes ? bitmapImage(*bytes, shownAtMost) : QImage();
+}
+
+QImage bitmapImage(std::span<const std::uint8_t> file, QSize shownAtMost)
+{
+    const QSize most = shownAtMost.isValid() ? shownAtMost : WholePictureAtMost;
+    const std::optional<BitmapPixels> pixels = decodeBitmap(file, most.width(), most.height());
+    if (!pixels) {
         return {};
     }
-    QBuffer buffer(&*bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return readBitmapFrom(&buffer);
+    QImage image(pixels->width, pixels->height, pixels->alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const auto width = static_cast<std::size_t>(pixels->width);
+    if (image.isNull() || pixels->argb.size() != width * static_cast<std::size_t>(pixels->height)) {
+        return {}; // no memory for it (the sizes agree, and are checked before the rows are copied)
+    }
+    const std::span<const std::uint32_t> argb(pixels->argb);
+    for (int y = 0; y < image.height(); ++y) {
+        const std::span<const std::uint32_t> row = argb.subspan(static_cast<std::size_t>(y) * width, width);
+        std::copy(row.begin(), row.end(), reinterpret_cast<QRgb*>(image.scanLine(y)));
+    }
+    return image;
 }
 
 QImage LetterPictures::keep(const std::string& fileName, QImage image)
 {
-    // A tile shows its picture at its own size, from its corner; what lies
-    // beyond the client area from the highest and leftmost corner a tile
-    // takes is never seen, and is not kept.
-    if (shownAtMost_.isValid() && (image.width() > shownAtMost_.width() || image.height() > shownAtMost_.height())) {
-        image = image.copy(0, 0, std::min(image.width(), shownAtMost_.width()),
-                           std::min(image.height(), shownAtMost_.height()));
-    }
     // The same file read again shares the pixels of its last reading, so a
     // well of one letter holds one copy, whatever the file's size.
     QImage& last = lastRead_[fileName];
@@ -154,13 +85,22 @@ QImage LetterPictures::keep(const std::string& fileName, QImage image)
 
 PicturePtr LetterPictures::load(const std::string& fileName)
 {
-    const std::filesystem::path path = directory_ / fileName;
-    QImage image = keep(fileName, readBitmap(QString::fromStdString(path.string())));
+    const std::filesystem::path name(fileName);
+    if (directory_.empty()) {
+        // No folder of pictures (the program could not find its own):
+        // plain tiles, never a file of that name wherever the program runs.
+        return std::make_shared<TilePicture>(QImage(), name.stem().string());
+    }
+    // The path stays the bytes it was given, all the way to open(): a
+    // folder whose name is not UTF-8 still reads.  A tile shows its picture
+    // from its corner, and no more of it than shownAtMost_ is ever decoded.
+    const std::filesystem::path path = directory_ / name;
+    QImage image = keep(fileName, readBitmapFile(path, shownAtMost_));
     if (image.isNull() && reported_.insert(fileName).second) {
         // stdio, not iostream: the streams' start-up costs more than this
         // one message is worth.
         std::fprintf(stderr, "lexidrop: cannot read the tile picture %s; showing a plain tile instead\n",
-                     path.string().c_str());
+                     path.c_str());
     }
     return std::make_shared<TilePicture>(std::move(image), path.stem().string());
 }

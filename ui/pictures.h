@@ -6,8 +6,11 @@
 // gives a picture without an image, which the surface draws as a plain
 // tile with the capital letter; each such file is reported once on stderr.
 //
-// Every picture of the game is a Windows bitmap, read by readBitmap() with
-// Qt's built-in BMP reader alone.
+// Every picture of the game is a Windows bitmap.  A letter file on disk is
+// read and decoded by our own reader (ui/bitmap_file.h) into a 32-bit
+// image of no more than a tile can show, or refused whole: whatever the
+// painter gets is pixels decoded completely from the file.  The pictures
+// compiled into the program are our own, and Qt's BMP reader reads them.
 #pragma once
 
 #include <QImage>
@@ -16,9 +19,11 @@
 #include <QSize>
 #include <QString>
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 
 #include "game/port.h"
@@ -67,7 +72,8 @@ public:
 class LetterPictures {
 public:
     // Pictures wider or taller than shownAtMost (when given) keep only that
-    // much, from their corner.
+    // much, from their corner.  An empty directory reads nothing: every
+    // letter is a plain tile, and nothing is reported.
     explicit LetterPictures(std::filesystem::path directory, QSize shownAtMost = QSize())
         : directory_(std::move(directory)), shownAtMost_(shownAtMost)
     {
@@ -82,7 +88,8 @@ public:
     const std::set<std::string>& reported() const { return reported_; }
 
 private:
-    // What of a picture just read a tile holds.
+    // A picture just read, sharing the pixels of the file's last reading
+    // when they are the same.
     QImage keep(const std::string& fileName, QImage image);
 
     std::filesystem::path directory_; // where the letter files are
@@ -94,6 +101,16 @@ private:
 // The Windows bitmap at path (a file or a resource), or a null image when it
 // is missing or not a bitmap.
 QImage readBitmap(const QString& path);
+
+// The letter file at path, opened by the bytes of its name, as an image of
+// at most shownAtMost (when valid; otherwise of at most 4096 x 4096) from
+// its top-left corner, or a null image when it is missing, too large or not
+// a complete bitmap (see ui/bitmap_file.h).
+QImage readBitmapFile(const std::filesystem::path& path, QSize shownAtMost = QSize());
+
+// A bitmap file's bytes as readBitmapFile() shows them: Format_RGB32, or
+// Format_ARGB32 when its pixels carry alpha; null when they are no bitmap.
+QImage bitmapImage(std::span<const std::uint8_t> file, QSize shownAtMost = QSize());
 
 // Size a tile takes on screen: its picture's own size, a plain tile otherwise.
 QSize tileSize(const Picture* picture, const QImage& stored);
