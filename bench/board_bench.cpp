@@ -36,12 +36,13 @@ struct Bench {
     Game game{window, window, window, store};
 };
 
-// Fills rows 4..14 of every column but column 3 with resting tiles.
+// Fills rows 4 to the floor row of every column but the spawn column with
+// resting tiles.
 void fillWell(Game& game)
 {
     GameSetup setup(game);
     for (int column = 0; column < Columns; ++column) {
-        for (int row = 14; row >= 4 && column != 3; --row) {
+        for (int row = FloorRow; row >= 4 && column != SpawnColumn; --row) {
             setup.placeTile(column, row, "x");
         }
     }
@@ -49,13 +50,14 @@ void fillWell(Game& game)
 
 void BM_MasterTickInABusyWell(benchmark::State& state)
 {
-    // A tile falls down the free column 3 past 77 resting tiles; the well
-    // is rebuilt (untimed) before the column fills up.
+    // A tile falls down the free spawn column past 77 resting tiles; the
+    // well is rebuilt (untimed) after 40 falls to the floor's worth of
+    // ticks, before the column fills up.
     auto bench = std::make_unique<Bench>();
     fillWell(bench->game);
     int ticks = 0;
     for (auto _ : state) {
-        if (++ticks == 40 * 53) {
+        if (++ticks == 40 * FallTicksToFloor) {
             state.PauseTiming();
             bench = std::make_unique<Bench>();
             fillWell(bench->game);
@@ -74,7 +76,7 @@ void BM_WordSearchWorstCase(benchmark::State& state)
     // Every cell filled with letters that make no word: all fifteen runs are
     // tried and every lookup misses.
     GameSetup setup(bench.game);
-    for (int row = 0; row <= 14; ++row) {
+    for (int row = 0; row <= FloorRow; ++row) {
         for (int column = 0; column < Columns; ++column) {
             if (column != 4 || row != 8) {
                 setup.placeTile(column, row, "x");

@@ -181,14 +181,14 @@ void Game::collectSettleTiles()
 
 // Every listed tile sinks a settle step; at the last step each is recorded
 // in its new cell, list by list in index order, so the lower tile of a
-// column goes first.  Falling goes false with the last step.
+// column goes first.  Falling goes false with the last step; a recording
+// that ends the game ends the step there.
 void Game::stepSettleTiles()
 {
     bool movedThisTick = false;
-    const int lostBefore = gamesLost_;
-    for (std::size_t k = 1; k <= 4 && gamesLost_ == lostBefore; ++k) {
+    for (std::size_t k = 1; k <= 4; ++k) {
         const auto& list = state_.SettleTiles.at(k);
-        for (std::size_t j = 0; j < list.size() && gamesLost_ == lostBefore; ++j) {
+        for (std::size_t j = 0; j < list.size(); ++j) {
             const int t = list[j];
             tile(t).Top += SettleStep;
             showTile(t);
@@ -197,7 +197,10 @@ void Game::stepSettleTiles()
             }
             movedThisTick = true;
             if (state_.SettleSteps == SettleTicks) {
-                landTile(t, &Game::settleLetter);
+                const Resting at = stopTile(t);
+                if (!settleLetter(at.left, at.top, at.letter)) {
+                    return;
+                }
             }
         }
     }

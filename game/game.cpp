@@ -45,9 +45,8 @@ void Game::TmrMaster_Timer()
         spawn();
     }
     CheckLanding();
-    // After a clear the landed tile is gone (CurrentTile beyond TileCount)
-    // and the settle runs: nothing falls.
-    if (state_.Falling && state_.CurrentTile <= state_.TileCount) {
+    // After a clear the settle runs: nothing falls.
+    if (state_.Falling && !state_.settling()) {
         Tile& falling = tile(state_.CurrentTile);
         if (falling.Top >= FloorTop) {
             landCurrentTile();
@@ -64,9 +63,8 @@ void Game::Form_KeyDown(Key key)
     if (closed_ || modal_ > 0) {
         return;
     }
-    // During a settle CurrentTile is beyond TileCount: no tile to move.
-    if (!state_.Falling || state_.CurrentTile < 1 || state_.CurrentTile > state_.TileCount) {
-        return;
+    if (!state_.tileInPlay()) {
+        return; // nothing to steer, or a settle runs
     }
     try {
         moveFalling(key);
@@ -136,7 +134,7 @@ void Game::CheckLanding()
         return;
     }
     for (int i = state_.TileCount; i >= 1; --i) {
-        if (i == state_.CurrentTile || state_.CurrentTile > state_.TileCount) {
+        if (i == state_.CurrentTile || state_.currentTileCleared()) {
             continue;
         }
         const Tile& other = tile(i);
@@ -150,7 +148,7 @@ void Game::CheckLanding()
             showTile(state_.CurrentTile);
         }
         landCurrentTile();
-        if (state_.CurrentTile <= state_.TileCount) {
+        if (!state_.currentTileCleared()) {
             return;
         }
     }
@@ -190,16 +188,15 @@ void Game::moveFalling(Key key)
 void Game::landCurrentTile()
 {
     view_.tileInPlay(0);
-    landTile(state_.CurrentTile);
+    const Resting at = stopTile(state_.CurrentTile);
+    LandLetter(at.left, at.top, at.letter);
 }
 
-void Game::landTile(int index, void (Game::*record)(std::int16_t, std::int16_t, std::string))
+Game::Resting Game::stopTile(int index)
 {
     state_.Falling = false;
     const Tile& resting = tile(index);
-    const std::int16_t left = toInt16(resting.Left);
-    const std::int16_t top = toInt16(resting.Top);
-    (this->*record)(left, top, resting.Tag);
+    return {toInt16(resting.Left), toInt16(resting.Top), resting.Tag};
 }
 
 // ---------------------------------------------------------------- new game

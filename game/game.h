@@ -58,6 +58,15 @@ struct GameState {
     std::string lblLast;                // last word label
     PlaceLabels LblName;                // table name labels
     PlaceLabels LblHs;                  // table score labels
+
+    // The tile that landed last went with the word it completed: its index
+    // is beyond the tiles left (CurrentTile > TileCount).
+    bool currentTileCleared() const { return CurrentTile > TileCount; }
+    // The tiles above a cleared word sink, driven by the settle timer;
+    // nothing falls and no key steers.
+    bool settling() const { return Falling && currentTileCleared(); }
+    // A tile falls, the one the keys steer.
+    bool tileInPlay() const { return Falling && CurrentTile >= 1 && !currentTileCleared(); }
 };
 
 class Game {
@@ -96,11 +105,19 @@ private:
     void previewNext();
     void moveFalling(Key key);
     void landCurrentTile();             // the tile in play lands: the keys steer nothing
-    // Stops the tile where it stands and records it, by default as a landing.
-    void landTile(int index, void (Game::*record)(std::int16_t, std::int16_t, std::string) = &Game::LandLetter);
+    // Where a stopped tile rests, and its letter.
+    struct Resting {
+        std::int16_t left;
+        std::int16_t top;
+        std::string letter;
+    };
+    // Stops the tile where it stands: nothing falls until the next spawn or settle.
+    Resting stopTile(int index);
     // landing (landing.cpp)
-    template <typename Body> void landSafely(Body body);
-    void settleLetter(std::int16_t left, std::int16_t top, std::string letter);
+    // Runs one landing; false when it ended the game.
+    template <typename Body> bool landSafely(Body body);
+    // Records a settled tile in its new cell; false when that ended the game.
+    bool settleLetter(std::int16_t left, std::int16_t top, std::string letter);
     void wordSearch(int cell, float unrounded, float column, float row);
     bool lookUp(int length, const std::array<int, 5>& cells);
     void gameOver(GameOverCause cause);

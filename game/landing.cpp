@@ -118,8 +118,8 @@ private:
 // ---------------------------------------------------------------- landing
 
 // Runs one landing; a tile above the well (body gives false) or any
-// failure on the way ends the game.
-template <typename Body> void Game::landSafely(Body body)
+// failure on the way ends the game, and then it gives false.
+template <typename Body> bool Game::landSafely(Body body)
 {
     GameOverCause cause = GameOverCause::None;
     try {
@@ -132,6 +132,7 @@ template <typename Body> void Game::landSafely(Body body)
     if (cause != GameOverCause::None) {
         gameOver(cause);
     }
+    return cause == GameOverCause::None;
 }
 
 void Game::LandLetter(std::int16_t left, std::int16_t top, std::string letter)
@@ -150,9 +151,9 @@ void Game::LandLetter(std::int16_t left, std::int16_t top, std::string letter)
 
 // A settled tile moved one row down: its letter moves with it, and no
 // word is looked for.  The lower tile of a column must be recorded first.
-void Game::settleLetter(std::int16_t left, std::int16_t top, std::string letter)
+bool Game::settleLetter(std::int16_t left, std::int16_t top, std::string letter)
 {
-    landSafely([&] {
+    return landSafely([&] {
         const RestingPlace at = restingPlace(left, top);
         if (at.cell < 0.0f) {
             return false;

@@ -1,21 +1,26 @@
 // lexidrop_baseline: the floor the game's costs are compared with.
 //
 // The least a Qt 6 Widgets program of the game's shape does: one window
-// with a client area of the game's size, one label, and one 250 ms timer
-// that moves the label, as the game's master timer moves a tile.  The
+// with a client area of the game's size, one label, and one timer at the
+// game's tick that moves the label, as the game's master timer moves a tile.  The
 // label's orange background is what bench/compare_with_baseline.py looks
 // for on the X screen to tell that the first frame is painted.
+//
+// Its sizes and pace are the game's own, taken from the game's headers;
+// nothing of the game is linked in.
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
 
+#include "ui/main_window.h"
+
 namespace {
 
-constexpr int ClientWidth = 406;  // the game's client area
-constexpr int ClientHeight = 479;
-constexpr int StepPixels = 8;     // one fall step of the game's tile
-constexpr int TickMilliseconds = 250;
+using lexidrop::ui::ClientHeight; // the game's client area
+using lexidrop::ui::ClientWidth;
+using lexidrop::ui::TickMilliseconds; // the game's master tick
+constexpr int StepPixels = lexidrop::FallStep; // one fall step of the game's tile
 
 } // namespace
 

@@ -26,12 +26,13 @@ constexpr int PlaySliceMilliseconds = 50;
 constexpr int TileLimitMilliseconds = 20000;
 // Under a tenth of a tick, so the tile is seen within the step that brings it into the upper well.
 constexpr int TileSliceMilliseconds = 20;
-// A few steps below the spawn row (Top 23): the press does not race the next spawn.
-constexpr float HighInWellFrom = 40;
-// Far above the floor (437) and the usual stack: the press does not race a landing either.
-constexpr float HighInWellTo = 300;
-// The well's middle (its fifth column starts at 149): a tile moved towards it has room to go.
-constexpr float MiddleOfWell = 150;
+// More than two fall steps below the spawn: the press does not race the next spawn.
+constexpr float HighInWellFrom = SpawnTop + 2 * FallStep;
+// Far above the floor and the usual stack, at least 17 fall steps (over
+// four rows) short of FloorTop: the press does not race a landing either.
+constexpr float HighInWellTo = FloorTop - 17 * FallStep;
+// The well's middle, where its right half begins: a tile moved towards it has room to go.
+constexpr float MiddleOfWell = leftOfColumn(Columns / 2);
 
 } // namespace
 

@@ -9,8 +9,11 @@ namespace lexidrop::ui::measure {
 
 namespace {
 
-// A fall step repaints the strip its tile leaves (256 px); 2 % of the client area (four tiles) catches a repainted well.
+// A fall step repaints the strip its tile leaves (a tile wide, a fall step
+// tall); 2 % of the client area (four tiles) catches a repainted well.
 constexpr double FallStepShareTarget = 0.02;
+static_assert(TileSize * FallStep < FallStepShareTarget * ClientWidth * ClientHeight,
+              "a fall step's own strip meets the target");
 // A key waits for no timer: the paint of its new square comes before the game's next tick.
 constexpr int TicksBeforeKeyPaintTarget = 0;
 // Areas are printed as percentages of the client area.

@@ -1,22 +1,22 @@
 // window_measure: what the game's window repaints, and when, on the
 // offscreen platform.
 //
-// Painting: the master and settle timers run fast (5 ms instead of 250 ms,
-// so a few thousand ticks take seconds; nothing else about the window
-// changes) and every paint event of the window and its labels is mapped to
-// window coordinates and united per tick.  A tick's area is that union; a
-// fall step is a master tick after which the same tile stands lower.
-// Boxes that end a game are answered at once.
+// Painting: the master and settle timers run fast (5 ms instead of
+// TickMilliseconds, so a few thousand ticks take seconds; nothing else
+// about the window changes) and every paint event of the window and its
+// labels is mapped to window coordinates and united per tick.  A tick's
+// area is that union; a fall step is a master tick after which the same
+// tile stands lower.  Boxes that end a game are answered at once.
 //
-// Input: with the timers at their own 250 ms, Left or Right is sent to the
-// window (the way Qt delivers a key read from the window system) at a
-// random moment of the tick.  After every other press only the events
-// already posted are delivered, so no timer can fire, and the screen (the
-// platform's grab of the window) must already show the tile's old and new
-// squares pixel for pixel as the surface paints them now.  The other
-// presses are left to the running event loop, which
-// gives the delay from key to the paint that covers the tile's new square
-// and the number of ticks in between.
+// Input: with the timers at their own TickMilliseconds, Left or Right is
+// sent to the window (the way Qt delivers a key read from the window
+// system) at a random moment of the tick.  After every other press only the
+// events already posted are delivered, so no timer can fire, and the screen
+// (the platform's grab of the window) must already show the tile's old and
+// new squares pixel for pixel as the surface paints them now.  The other
+// presses are left to the running event loop, which gives the delay from
+// key to the paint that covers the tile's new square and the number of
+// ticks in between.
 //
 // driving.h makes the window tick and sends the keys, measuring.h records
 // the paints and checks the screen, reporting.h prints the figures and

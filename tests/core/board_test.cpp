@@ -8,7 +8,7 @@
 namespace lexidrop::testing {
 namespace {
 
-constexpr std::size_t cellOf(int column, int row) { return static_cast<std::size_t>(column + 8 * row); }
+constexpr std::size_t cellOf(int column, int row) { return static_cast<std::size_t>(column + Columns * row); }
 
 // ------------------------------------------------------------ word search
 
@@ -346,11 +346,11 @@ TEST(ClearWord, SurvivorsAreRenumberedInOrderAndTheSlotsFollowTileIndexOrder)
     Rig rig;
     rig.place(0, 14, "x"); // 1
     rig.place(0, 13, "y"); // 2
-    rig.place(2, 14, "c"); // 3: X0 - 64
+    rig.place(2, 14, "c"); // 3: X0 - 2 * TileSize
     rig.place(6, 14, "v"); // 4
-    rig.place(3, 14, "a"); // 5: X0 - 32
+    rig.place(3, 14, "a"); // 5: X0 - TileSize
     rig.place(6, 13, "w"); // 6
-    ASSERT_TRUE(rig.drop(4, "t")); // 7: X0 = 149
+    ASSERT_TRUE(rig.drop(4, "t")); // 7: X0 = leftOfColumn(4)
     ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.state().TileCount, 4);
     ASSERT_EQ(rig.state().ImgLetter.size(), 5u);
@@ -358,12 +358,12 @@ TEST(ClearWord, SurvivorsAreRenumberedInOrderAndTheSlotsFollowTileIndexOrder)
                                         rig.state().ImgLetter[3].Tag, rig.state().ImgLetter[4].Tag};
     EXPECT_EQ(tags, (std::vector<std::string>{"x", "y", "v", "w"}));
     EXPECT_EQ(pictureLetter(rig.state().ImgLetter[3]), "v");
-    EXPECT_EQ(rig.state().ImgLetter[4].Left, 213.0f);
-    EXPECT_EQ(rig.state().ImgLetter[4].Top, 407.0f);
-    EXPECT_EQ(rig.state().RemovedLeft[1], 85);
-    EXPECT_EQ(rig.state().RemovedTop[1], 439);
-    EXPECT_EQ(rig.state().RemovedLeft[2], 117);
-    EXPECT_EQ(rig.state().RemovedTop[2], 439);
+    EXPECT_EQ(rig.state().ImgLetter[4].Left, static_cast<float>(leftOfColumn(6)));
+    EXPECT_EQ(rig.state().ImgLetter[4].Top, static_cast<float>(topOfRow(FloorRow - 1)));
+    EXPECT_EQ(rig.state().RemovedLeft[1], leftOfColumn(2));
+    EXPECT_EQ(rig.state().RemovedTop[1], topOfRow(FloorRow));
+    EXPECT_EQ(rig.state().RemovedLeft[2], leftOfColumn(3));
+    EXPECT_EQ(rig.state().RemovedTop[2], topOfRow(FloorRow));
     EXPECT_EQ(rig.state().RemovedLeft[3], 0);
     EXPECT_EQ(rig.state().RemovedTop[4], 0);
     EXPECT_GT(rig.state().CurrentTile, rig.state().TileCount);
@@ -381,7 +381,7 @@ TEST(ClearWord, FiveLetterSlotsHoldTheRemovedTilesByIndexNotByPosition)
     ASSERT_TRUE(rig.drop(0, "q"));
     ASSERT_FALSE(rig.window.scored.empty());
     ASSERT_EQ(rig.window.scored.back().word, "quick");
-    const std::array<std::int16_t, 5> lefts{0, 149, 117, 85, 53};
+    const std::array<std::int16_t, 5> lefts{0, leftOfColumn(4), leftOfColumn(3), leftOfColumn(2), leftOfColumn(1)};
     EXPECT_EQ(rig.state().RemovedLeft, lefts);
 }
 
@@ -407,13 +407,13 @@ TEST(ClearWord, ThePreviewKeepsItsPlaceAndPicture)
     rig.random.draws = {0.5f};
     ASSERT_TRUE(rig.drop(4, "t"));
     EXPECT_EQ(pictureLetter(rig.state().ImgLetter.at(0)), "l");
-    EXPECT_EQ(rig.state().ImgLetter.at(0).Left, 324.0f);
-    EXPECT_EQ(rig.state().ImgLetter.at(0).Top, 55.0f);
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Left, static_cast<float>(PreviewLeft));
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Top, static_cast<float>(PreviewTop));
 }
 
 // ------------------------------------------------------------ settling
 
-TEST(Settle, TilesAboveAClearedWordSinkOneRowInFourTicks)
+TEST(Settle, TilesAboveAClearedWordSinkOneRowOverTheSettleTicks)
 {
     Rig rig;
     rig.place(2, 14, "c"); // 1
@@ -424,17 +424,17 @@ TEST(Settle, TilesAboveAClearedWordSinkOneRowInFourTicks)
     ASSERT_TRUE(rig.drop(3, "a"));
     ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"98:p", "106:o", "108:e"}));
-    for (int tick = 1; tick <= 3; ++tick) {
+    for (int tick = 1; tick < SettleTicks; ++tick) {
         rig.game.TmrAuxiliary_Timer();
         EXPECT_EQ(rig.state().SettleSteps, tick);
-        EXPECT_EQ(rig.state().ImgLetter.at(1).Top, 407.0f + 8 * tick);
+        EXPECT_EQ(rig.state().ImgLetter.at(1).Top, static_cast<float>(topOfRow(FloorRow - 1) + SettleStep * tick));
         EXPECT_TRUE(rig.state().TmrAuxiliaryEnabled);
     }
     rig.game.TmrAuxiliary_Timer();
     EXPECT_EQ(rig.boardCells(), (std::vector<std::string>{"106:p", "114:o", "116:e"}));
-    EXPECT_EQ(rig.state().ImgLetter.at(1).Top, 439.0f);
-    EXPECT_EQ(rig.state().ImgLetter.at(2).Top, 407.0f);
-    EXPECT_EQ(rig.state().ImgLetter.at(3).Top, 439.0f);
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Top, static_cast<float>(topOfRow(FloorRow)));
+    EXPECT_EQ(rig.state().ImgLetter.at(2).Top, static_cast<float>(topOfRow(FloorRow - 1)));
+    EXPECT_EQ(rig.state().ImgLetter.at(3).Top, static_cast<float>(topOfRow(FloorRow)));
     EXPECT_FALSE(rig.state().TmrAuxiliaryEnabled);
     EXPECT_TRUE(rig.state().TmrMasterEnabled);
     EXPECT_FALSE(rig.state().Falling);
@@ -470,7 +470,7 @@ TEST(Settle, AFullColumnOverARemovedTileSettlesWhole)
     rig.place(2, 14, "a");
     ASSERT_TRUE(rig.drop(3, "t"));
     ASSERT_EQ(rig.state().lblLast, lastWordText("cat", 8));
-    EXPECT_EQ(rig.settle(), 4);
+    EXPECT_EQ(rig.settle(), SettleTicks);
     for (int row = 1; row <= 14; ++row) {
         EXPECT_EQ(rig.state().Board.at(static_cast<std::size_t>(cellOf(1, row))), "o") << row;
     }
@@ -495,7 +495,7 @@ TEST(Settle, KeysAndMasterTicksDuringASettleDoNothing)
     ASSERT_EQ(rig.state().ImgLetter.size(), before.size());
     EXPECT_EQ(rig.state().ImgLetter.at(1).Top, before.at(1).Top);
     EXPECT_EQ(rig.state().ImgLetter.at(1).Left, before.at(1).Left);
-    EXPECT_EQ(rig.settle(), 4);
+    EXPECT_EQ(rig.settle(), SettleTicks);
     EXPECT_TRUE(rig.state().TmrMasterEnabled);
 }
 
@@ -506,7 +506,7 @@ TEST(NewGame, ClearsTheWellAndScoreButKeepsTheLettersAndLastWord)
     Rig rig;
     rig.place(2, 14, "c");
     rig.place(3, 14, "a");
-    ASSERT_TRUE(rig.drop(4, "t")); // leaves a last word, a score and a gap at Left 85
+    ASSERT_TRUE(rig.drop(4, "t")); // leaves a last word, a score and a gap in column 2
     rig.settle();
     for (int i = 0; i < 30; ++i) {
         rig.place(i % 8, 13 - i / 8, "x");
@@ -526,7 +526,7 @@ TEST(NewGame, ClearsTheWellAndScoreButKeepsTheLettersAndLastWord)
     EXPECT_EQ(rig.state().lblLast, lastWordText("cat", 8));
     EXPECT_EQ(rig.state().NextLetter, "q");
     EXPECT_EQ(rig.state().CurrentLetter, "z");
-    EXPECT_EQ(rig.state().RemovedLeft[1], 85);
+    EXPECT_EQ(rig.state().RemovedLeft[1], leftOfColumn(2));
     EXPECT_EQ(pictureLetter(rig.state().ImgLetter.at(0)), "a");
     rig.random.draws = {0.0f};
     rig.game.TmrMaster_Timer();

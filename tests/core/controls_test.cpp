@@ -33,11 +33,18 @@ TEST(Keys, MoveTheFallingTileWithinTheWell)
         int left, top;         // before
         float wantLeft, wantTop; // after
     };
+    constexpr int high = topAfterFallSteps(1); // where the spawn tick leaves a tile
+    constexpr int last = leftOfColumn(Columns - 1);
+    constexpr int low = LastDropTop;           // the lowest Top Down still moves
     const Case cases[] = {
-        {Key::Left, 53, 31, 21, 31},     {Key::Left, 21, 31, 21, 31},     // column 0: no move
-        {Key::Right, 213, 31, 245, 31},  {Key::Right, 245, 31, 245, 31},  // column 7: no move
-        {Key::Down, 117, 391, 117, 407}, {Key::Down, 117, 399, 117, 399}, // 391 moves, 399 not
-        {Key::Down, 117, 383, 117, 399}, {Key::Other, 117, 31, 117, 31},  // any other key: nothing
+        {Key::Left, leftOfColumn(1), high, WellLeft, high},
+        {Key::Left, WellLeft, high, WellLeft, high}, // column 0: no move
+        {Key::Right, leftOfColumn(Columns - 2), high, last, high},
+        {Key::Right, last, high, last, high}, // the last column: no move
+        {Key::Down, SpawnLeft, low, SpawnLeft, low + DropStep},
+        {Key::Down, SpawnLeft, low + FallStep, SpawnLeft, low + FallStep}, // a fall step lower: no move
+        {Key::Down, SpawnLeft, low - FallStep, SpawnLeft, low - FallStep + DropStep},
+        {Key::Other, SpawnLeft, high, SpawnLeft, high}, // any other key: nothing
     };
     for (const Case& c : cases) {
         Rig rig;
@@ -56,7 +63,7 @@ TEST(Keys, EveryKeyEventBetweenTwoTicksMovesTheTile)
     for (int i = 0; i < 5; ++i) {
         rig.game.Form_KeyDown(Key::Left); // auto-repeat is not filtered
     }
-    EXPECT_EQ(rig.falling().Left, 21.0f);
+    EXPECT_EQ(rig.falling().Left, static_cast<float>(WellLeft));
     rig.game.Form_KeyDown(Key::Down);
     rig.game.Form_KeyDown(Key::Down);
     EXPECT_EQ(rig.falling().Top, static_cast<float>(SpawnTop + FallStep + 2 * DropStep));
@@ -83,9 +90,9 @@ TEST(Keys, TheDownKeyNeverCarriesATileToTheFloor)
     while (stop < DropLimit) {
         stop += DropStep;
     }
-    EXPECT_EQ(rig.falling().Top, static_cast<float>(stop)) << "Down stops at the first Top of 392 or more";
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(stop)) << "Down stops at the first Top at or past DropLimit";
     EXPECT_TRUE(rig.state().Falling);
-    EXPECT_EQ(rig.state().Board.at(115), "") << "only the ticks land a tile";
+    EXPECT_EQ(rig.state().Board.at(SpawnColumn + Columns * FloorRow), "") << "only the ticks land a tile";
 }
 
 TEST(Focus, LosingItPausesTheFallAndRegainingItResumes)

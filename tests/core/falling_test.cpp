@@ -29,8 +29,8 @@ TEST(Spawn, PreviewShowsTheStoredTileUntilTheFirstSpawn)
     Rig rig;
     EXPECT_EQ(rig.state().ImgLetter.size(), 1u);
     EXPECT_EQ(rig.state().ImgLetter.at(0).Picture, nullptr);
-    EXPECT_EQ(rig.state().ImgLetter.at(0).Left, 324.0f);
-    EXPECT_EQ(rig.state().ImgLetter.at(0).Top, 55.0f);
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Left, static_cast<float>(PreviewLeft));
+    EXPECT_EQ(rig.state().ImgLetter.at(0).Top, static_cast<float>(PreviewTop));
     EXPECT_TRUE(rig.state().CurrentLetter.empty());
     EXPECT_TRUE(rig.state().NextLetter.empty());
 }
@@ -46,7 +46,7 @@ TEST(Spawn, TheSecondTileIsTheLetterPreviewedAtTheFirst)
     EXPECT_EQ(rig.state().NextLetter, "a");
 }
 
-TEST(Fall, TopsAreAlways23Plus8kAndTheFloorLandingTakes53Ticks)
+TEST(Fall, TopsAreWholeFallStepsBelowTheSpawnAndTheFloorIsReachedInFallTicksToFloor)
 {
     Rig rig;
     int ticks = 0;
@@ -57,12 +57,12 @@ TEST(Fall, TopsAreAlways23Plus8kAndTheFloorLandingTakes53Ticks)
             break;
         }
         const float top = rig.falling().Top;
-        ASSERT_EQ(static_cast<int>(top - 23) % 8, 0) << top;
+        ASSERT_EQ(static_cast<int>(top - SpawnTop) % FallStep, 0) << top;
         ASSERT_LT(ticks, 100);
     }
-    EXPECT_EQ(ticks, 53);
-    EXPECT_EQ(rig.state().ImgLetter.at(1).Top, 439.0f);
-    EXPECT_EQ(rig.state().Board.at(3 + 8 * 14), "a") << "cell 115: column 3, floor row";
+    EXPECT_EQ(ticks, FallTicksToFloor);
+    EXPECT_EQ(rig.state().ImgLetter.at(1).Top, static_cast<float>(topOfRow(FloorRow)));
+    EXPECT_EQ(rig.state().Board.at(SpawnColumn + Columns * FloorRow), "a") << "the spawn column, floor row";
 }
 
 TEST(Fall, EachTickAfterALandingSpawnsTheNextTile)
@@ -102,43 +102,44 @@ TEST(Fall, TheViewIsToldTheTileInPlayBeforeItShowsAndNoneOnceItLands)
 TEST(Landing, ExactContactLandsWithoutMovingTheTile)
 {
     Rig rig;
-    rig.place(3, 14, "x");
+    rig.place(SpawnColumn, FloorRow, "x");
     ASSERT_TRUE(rig.spawn("b"));
     ASSERT_TRUE(rig.tickUntilLanded());
-    EXPECT_EQ(rig.falling().Top, static_cast<float>(topOfRow(13)));
-    EXPECT_EQ(rig.state().Board.at(3 + 8 * 13), "b");
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(topOfRow(FloorRow - 1)));
+    EXPECT_EQ(rig.state().Board.at(SpawnColumn + Columns * (FloorRow - 1)), "b");
 }
 
 TEST(Landing, ContactIsTestedBeforeTheMoveSoTheTileCanStillSlideAway)
 {
     Rig rig;
-    rig.place(3, 14, "x");
+    rig.place(SpawnColumn, FloorRow, "x");
     ASSERT_TRUE(rig.spawn("b"));
-    while (rig.falling().Top < static_cast<float>(topOfRow(13))) {
+    while (rig.falling().Top < static_cast<float>(topOfRow(FloorRow - 1))) {
         rig.game.TmrMaster_Timer();
     }
     ASSERT_TRUE(rig.state().Falling) << "contact is only seen on the next tick";
     rig.game.Form_KeyDown(Key::Right);
     rig.game.TmrMaster_Timer();
     EXPECT_TRUE(rig.state().Falling);
-    EXPECT_EQ(rig.falling().Top, static_cast<float>(topOfRow(13) + FallStep));
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(topOfRow(FloorRow - 1) + FallStep));
 }
 
 TEST(Landing, ATileSlidIntoATallerStackIsLiftedOntoItsTop)
 {
     Rig rig;
-    for (int row = 14; row >= 8; --row) {
-        rig.place(4, row, "x"); // top of the stack at row 8, Top 247
+    const int right = SpawnColumn + 1; // the column beside the spawn
+    for (int row = FloorRow; row >= 8; --row) {
+        rig.place(right, row, "x"); // top of the stack at row 8
     }
     ASSERT_TRUE(rig.spawn("b"));
-    while (rig.falling().Top < 303.0f) {
+    while (rig.falling().Top < static_cast<float>(topOfRow(10) - FallStep)) {
         rig.game.TmrMaster_Timer();
     }
-    rig.game.Form_KeyDown(Key::Right); // now overlaps rows 9 and 10 of column 4
+    rig.game.Form_KeyDown(Key::Right); // now overlaps rows 9 and 10 of that column
     rig.game.TmrMaster_Timer();
     EXPECT_FALSE(rig.state().Falling);
-    EXPECT_EQ(rig.falling().Top, 215.0f) << "32 above the stack's top tile";
-    EXPECT_EQ(rig.state().Board.at(4 + 8 * 7), "b");
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(topOfRow(7))) << "a tile's height above the stack's top tile";
+    EXPECT_EQ(rig.state().Board.at(right + Columns * 7), "b");
 }
 
 TEST(Landing, TheFirstQualifyingTileInDescendingIndexOrderDecides)
@@ -146,58 +147,59 @@ TEST(Landing, TheFirstQualifyingTileInDescendingIndexOrderDecides)
     Rig rig;
     // A column whose indices do not increase upwards (not reachable in play)
     // shows which tile is taken: the highest index that qualifies.
-    rig.place(5, 10, "x"); // index 1, Top 311
-    rig.place(5, 12, "y"); // index 2, Top 375
-    GameSetup(rig.game).placeFallingTile(5, 11, "b"); // Top 343, bottom edge 375: touches index 2, overlaps index 1
+    rig.place(5, 10, "x"); // index 1
+    rig.place(5, 12, "y"); // index 2
+    // Its bottom edge at row 12's top: it touches index 2 and overlaps index 1.
+    GameSetup(rig.game).placeFallingTile(5, 11, "b");
     rig.game.CheckLanding();
-    EXPECT_EQ(rig.falling().Top, 343.0f) << "index 2 (exact contact) is tested first";
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(topOfRow(11))) << "index 2 (exact contact) is tested first";
 }
 
-TEST(Landing, AnOverlappingTileIsLiftedToExactly32AboveBeforeLanding)
+TEST(Landing, AnOverlappingTileIsLiftedToExactlyATileAboveBeforeLanding)
 {
     Rig rig;
-    rig.place(3, 14, "x");
+    rig.place(SpawnColumn, FloorRow, "x");
     ASSERT_TRUE(rig.spawn("b"));
     rig.game.Form_KeyDown(Key::Left);
-    while (rig.falling().Top < 423.0f) {
+    while (rig.falling().Top < static_cast<float>(topOfRow(FloorRow - 1) + TileSize / 2)) {
         rig.game.TmrMaster_Timer();
     }
-    rig.game.Form_KeyDown(Key::Right); // overlaps the floor tile by 16
+    rig.game.Form_KeyDown(Key::Right); // overlaps the floor tile by half a tile
     rig.game.TmrMaster_Timer();
     EXPECT_FALSE(rig.state().Falling);
-    EXPECT_EQ(rig.falling().Top, 407.0f);
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(topOfRow(FloorRow - 1)));
 }
 
 TEST(Landing, SpawnTickLandsAtRow1OnExactContactWithRow2)
 {
     Rig rig;
-    for (int row = 14; row >= 2; --row) {
-        rig.place(3, row, "x");
+    for (int row = FloorRow; row >= 2; --row) {
+        rig.place(SpawnColumn, row, "x");
     }
     ASSERT_TRUE(rig.spawn("b"));
     EXPECT_FALSE(rig.state().Falling);
-    EXPECT_EQ(rig.falling().Top, 23.0f);
-    EXPECT_EQ(rig.state().Board.at(3 + 8), "b");
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(SpawnTop));
+    EXPECT_EQ(rig.state().Board.at(SpawnColumn + Columns * SpawnRow), "b");
     EXPECT_EQ(rig.game.gamesLost(), 0);
 }
 
 TEST(Landing, SpawnTickOverARow1TileLiftsToRow0AndPlayGoesOn)
 {
     Rig rig;
-    for (int row = 14; row >= 1; --row) {
-        rig.place(3, row, "x");
+    for (int row = FloorRow; row >= 1; --row) {
+        rig.place(SpawnColumn, row, "x");
     }
     ASSERT_TRUE(rig.spawn("b"));
-    EXPECT_EQ(rig.falling().Top, -9.0f);
-    EXPECT_EQ(rig.state().Board.at(3), "b");
+    EXPECT_EQ(rig.falling().Top, static_cast<float>(topOfRow(0)));
+    EXPECT_EQ(rig.state().Board.at(SpawnColumn), "b");
     EXPECT_EQ(rig.game.gamesLost(), 0);
 }
 
 TEST(Landing, SpawnTickOverARow0TileLiftsToRowMinus1AndEndsTheGame)
 {
     Rig rig;
-    for (int row = 14; row >= 0; --row) {
-        rig.place(3, row, "x");
+    for (int row = FloorRow; row >= 0; --row) {
+        rig.place(SpawnColumn, row, "x");
     }
     ASSERT_TRUE(rig.spawn("b"));
     EXPECT_EQ(rig.game.gamesLost(), 1);

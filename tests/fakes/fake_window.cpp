@@ -163,8 +163,8 @@ const Tile& Rig::falling() const { return state().ImgLetter.at(static_cast<std::
 ::testing::AssertionResult Rig::tickUntilLanded(int limit)
 {
     // A landing that clears a word leaves Falling set for the settle, with
-    // the landed tile gone (CurrentTile beyond TileCount).
-    auto inFlight = [this] { return state().Falling && state().CurrentTile <= state().TileCount; };
+    // the landed tile gone: that tile has landed too.
+    auto inFlight = [this] { return state().Falling && !state().settling(); };
     for (int i = 0; i < limit && inFlight(); ++i) {
         game.TmrMaster_Timer();
     }
@@ -179,8 +179,8 @@ const Tile& Rig::falling() const { return state().ImgLetter.at(static_cast<std::
     if (auto spawned = spawn(letter); !spawned) {
         return spawned;
     }
-    const Key key = column < 3 ? Key::Left : Key::Right;
-    for (int i = 0; i < std::abs(column - 3); ++i) {
+    const Key key = column < SpawnColumn ? Key::Left : Key::Right;
+    for (int i = 0; i < std::abs(column - SpawnColumn); ++i) {
         game.Form_KeyDown(key);
     }
     return tickUntilLanded();
@@ -208,7 +208,7 @@ void Rig::loadTable(const std::vector<std::pair<std::string, std::int32_t>>& ent
 void Rig::loseWithScore(std::int32_t score)
 {
     GameSetup(game).setScore(score);
-    game.LandLetter(static_cast<std::int16_t>(leftOfColumn(3)), static_cast<std::int16_t>(topOfRow(-1)), "q");
+    game.LandLetter(static_cast<std::int16_t>(SpawnLeft), static_cast<std::int16_t>(topOfRow(-1)), "q");
 }
 
 int Rig::settle(int limit)

@@ -96,9 +96,6 @@ public:
 // each column bottom up.
 enum class WellOrder { ByRow, ByColumn };
 
-// Master ticks from a spawn in an empty well until the tile rests on the floor.
-constexpr int FallTicksToFloor = (FloorTop - SpawnTop + FallStep - 1) / FallStep + 1;
-
 // A game on a fake window with an in-memory table, and the moves tests make.
 // The moves that can go wrong return an AssertionResult, so that a test
 // stops there (ASSERT_TRUE) instead of going on from a set-up it did not get.
@@ -133,7 +130,8 @@ public:
     // The tile currently falling.
     const Tile& falling() const;
     // Master ticks until the falling tile lands; fails if it is still in
-    // flight after limit ticks.
+    // flight after limit ticks (by default a little more than a fall from
+    // the spawn to the floor, FallTicksToFloor of game/geometry.h).
     [[nodiscard]] ::testing::AssertionResult tickUntilLanded(int limit = FallTicksToFloor + 2);
     // Spawns a tile with that letter, steers it to a column and lets it land.
     [[nodiscard]] ::testing::AssertionResult drop(int column, const std::string& letter);

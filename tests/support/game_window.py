@@ -7,19 +7,50 @@ first run of 200 light blue pixels on the screen, and the blue outer bottom
 line lies 453 rows below it.  Everything else is then read in the window's
 client coordinates (origin at the top-left corner of the area below the
 menu bar).
+
+Where tiles stand and how they move is the game's own geometry
+(game/geometry.h), which the build writes beside the programs; a script
+given the programs' directory reads it with read_geometry.  Finding the
+window and its tiles needs none of it, so the installed game (no build
+beside it) is read the same way.
 """
 
 import os
 import re
 import shutil
+import types
 
+from .desktop_session import Failure
+
+# The frame as the window draws it (ui/surface.cpp): three lines thick,
+# outer, middle and inner, around the well's inside.
 FRAME_LIGHT, FRAME_BLUE = (192, 192, 255), (0, 0, 255)
 FRAME_CORNER = (18, 20)       # left end of the light outer top line
 FRAME_BOTTOM = 473            # the blue outer bottom line
-WELL = (21, 23, 276, 470)     # the well's inside: left, top, right, bottom (edges included)
-SPAWN_LEFT = 117              # a new tile's left edge (column 3)
-PREVIEW = (288 + 36, 22 + 33)  # the preview tile's corner
+FRAME_WIDTH = 3
 LETTERS = "abcdefghijklmnopqrstuvwxyz"
+# The file of the geometry's facts, one NAME=VALUE line each.
+GEOMETRY_FILE = "lexidrop-geometry.txt"
+
+
+def read_geometry(bindir):
+    """The well's geometry the programs in bindir were built with, from the
+    facts file beside them: its numbers as attributes named as in
+    game/geometry.h (TileSize, SpawnColumn, SpawnLeft, FallStep, ...)."""
+    path = os.path.join(bindir, GEOMETRY_FILE)
+    try:
+        with open(path) as f:
+            lines = f.read().splitlines()
+    except OSError as error:
+        raise Failure("no geometry beside the programs (the build's lexidrop_geometry target writes it): %s"
+                      % error) from None
+    facts = {}
+    for line in lines:
+        name, equals, value = line.partition("=")
+        if not equals or not name.isidentifier() or not value.lstrip("-").isdigit():
+            raise Failure("%s: not a NAME=VALUE line: %r" % (path, line))
+        facts[name] = int(value)
+    return types.SimpleNamespace(**facts)
 
 
 def copy_program(bindir, target, programs=("lexidrop",)):
@@ -54,10 +85,21 @@ class GameView:
     def pixel(self, x, y):
         return self.image.pixel(self.origin[0] + x, self.origin[1] + y)
 
+    def inside(self):
+        """(left, top, right, bottom) of what the frame encloses, edges
+        included: its width read off the outer bottom line, which no tile
+        ever covers."""
+        x, y = self.origin[0] + FRAME_CORNER[0], self.origin[1] + FRAME_BOTTOM
+        while x + 1 < self.image.width and self.image.pixel(x + 1, y) == FRAME_BLUE:
+            x += 1
+        right = x - self.origin[0]
+        return (FRAME_CORNER[0] + FRAME_WIDTH, FRAME_CORNER[1] + FRAME_WIDTH,
+                right - FRAME_WIDTH, FRAME_BOTTOM - FRAME_WIDTH)
+
     def tile_box(self):
         """(left, top, right, bottom) of everything in the well, or None when it is empty."""
         dx, dy = self.origin
-        left, top, right, bottom = WELL
+        left, top, right, bottom = self.inside()
         box = self.image.lit_box(left + dx, top + dy, right + dx, bottom + dy)
         if box is None:
             return None

@@ -28,31 +28,34 @@ TEST_F(BehaviourTest, MasterTimerRunsEvery250MsFromTheFirstShowAndTheSettleTimer
     EXPECT_FALSE(driver().masterRunning());
     ASSERT_TRUE(showActive());
     EXPECT_TRUE(driver().masterRunning());
-    EXPECT_EQ(driver().masterInterval(), 250);
+    EXPECT_EQ(TickMilliseconds, 250) << "the game's own pace";
+    EXPECT_EQ(driver().masterInterval(), TickMilliseconds);
     EXPECT_FALSE(driver().settleRunning());
-    EXPECT_EQ(driver().settleInterval(), 250);
+    EXPECT_EQ(driver().settleInterval(), TickMilliseconds);
     ASSERT_TRUE(QTest::qWaitFor([&] { return driver().state().Falling; }, 2000));
     EXPECT_EQ(falling(*window).Tag, "a");
 }
 
 TEST_F(BehaviourTest, KeyPressMovesTheFallingTileInTheSameTurn)
 {
+    const int right = leftOfColumn(SpawnColumn + 1);
     driver().masterTick();
-    ASSERT_EQ(falling(*window).Left, 117);
+    ASSERT_EQ(falling(*window).Left, SpawnLeft);
     QTest::keyClick(window->surface(), Qt::Key_Left);
-    EXPECT_EQ(falling(*window).Left, 85);
+    EXPECT_EQ(falling(*window).Left, leftOfColumn(SpawnColumn - 1));
     QTest::keyClick(window->surface(), Qt::Key_Right);
     QTest::keyClick(window->surface(), Qt::Key_Right);
-    EXPECT_EQ(falling(*window).Left, 149);
+    EXPECT_EQ(falling(*window).Left, right);
     const float top = falling(*window).Top;
     QTest::keyClick(window->surface(), Qt::Key_Down);
-    EXPECT_EQ(falling(*window).Top, top + 16);
+    EXPECT_EQ(falling(*window).Top, top + DropStep);
     QTest::keyClick(window->surface(), Qt::Key_Up);
     QTest::keyClick(window->surface(), Qt::Key_Space);
     QTest::keyClick(window->surface(), Qt::Key_Q);
-    EXPECT_EQ(falling(*window).Left, 149);
-    EXPECT_EQ(falling(*window).Top, top + 16);
-    EXPECT_EQ(window->surface()->paintedRect(driver().state().CurrentTile), QRect(149, static_cast<int>(top) + 16, 32, 32));
+    EXPECT_EQ(falling(*window).Left, right);
+    EXPECT_EQ(falling(*window).Top, top + DropStep);
+    EXPECT_EQ(window->surface()->paintedRect(driver().state().CurrentTile),
+              QRect(right, static_cast<int>(top) + DropStep, TileSize, TileSize));
 }
 
 TEST_F(BehaviourTest, AutoRepeatedKeysEachMoveTheTile)
@@ -62,7 +65,7 @@ TEST_F(BehaviourTest, AutoRepeatedKeysEachMoveTheTile)
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), /*autorep=*/i > 0);
         QCoreApplication::sendEvent(window->surface(), &repeat);
     }
-    EXPECT_EQ(falling(*window).Left, 21);
+    EXPECT_EQ(falling(*window).Left, WellLeft);
 }
 
 // Collects the region each paint of the surface covers.
@@ -108,10 +111,12 @@ TEST_F(BehaviourTest, AFallStepPaintsOnlyTheStripTheTileLeaves)
 
     const int top = static_cast<int>(before.Top);
     EXPECT_TRUE(recorder.painted.contains(QRect(SpawnLeft, top, TileSize, FallStep)));
-    EXPECT_LT(area(recorder.painted), 406 * 479 / 50) << "painted " << area(recorder.painted) << " pixels";
+    EXPECT_LT(area(recorder.painted), ClientWidth * ClientHeight / 50)
+        << "painted " << area(recorder.painted) << " pixels";
     const QImage screen = onScreen(*window);
-    EXPECT_EQ(screen.pixel(130, top + FallStep), letterColour('a'));
-    EXPECT_EQ(screen.pixel(130, top + FallStep - 1), qRgb(0, 0, 0));
+    const int middle = SpawnLeft + TileSize / 2;
+    EXPECT_EQ(screen.pixel(middle, top + FallStep), letterColour('a'));
+    EXPECT_EQ(screen.pixel(middle, top + FallStep - 1), qRgb(0, 0, 0));
 }
 
 // Slid pixels and repainted ones must add up to what a full paint shows,
@@ -120,9 +125,9 @@ TEST_F(BehaviourTest, TheScreenMatchesAFullPaintAfterEveryStepOfPlay)
 {
     // Tiles striped row by row, so that a tile off by a row shows.
     for (char c = 'a'; c <= 'z'; ++c) {
-        QImage tile(32, 32, QImage::Format_RGB888);
-        for (int y = 0; y < 32; ++y) {
-            for (int x = 0; x < 32; ++x) {
+        QImage tile(TileSize, TileSize, QImage::Format_RGB888);
+        for (int y = 0; y < TileSize; ++y) {
+            for (int x = 0; x < TileSize; ++x) {
                 tile.setPixel(x, y, qRgb(8 * y, 9 * (c - 'a'), 255 - 8 * y));
             }
         }
@@ -215,7 +220,7 @@ TEST_F(BehaviourTest, ALostGameShowsYouLoseWithPlayFrozenUnderItThenStartsAfresh
         box->button(QMessageBox::Ok)->click();
     });
     // A tile at rest in row -1 ends the game.
-    ASSERT_NO_FATAL_FAILURE(driver().landLetter(117, -41, "a"));
+    ASSERT_NO_FATAL_FAILURE(driver().landLetter(SpawnLeft, topOfRow(-1), "a"));
     EXPECT_TRUE(frozen);
     EXPECT_EQ(driver().state().TileCount, 0);
     EXPECT_EQ(label("LblScore")->text(), "0");
@@ -260,7 +265,7 @@ TEST_F(BehaviourTest, TheWindowKeepsAnsweringKeysWhileItsSaveWaitsOnASlowDisk)
         }
     });
     answering.start(20);
-    ASSERT_NO_FATAL_FAILURE(driver().landLetter(117, -41, "a")); // game over, first place
+    ASSERT_NO_FATAL_FAILURE(driver().landLetter(SpawnLeft, topOfRow(-1), "a")); // game over, first place
     EXPECT_EQ(label("LblName0")->text(), "Ann") << "shown at once, from memory";
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     driver().masterTick(); // a tile in play, to steer while the save waits
@@ -311,19 +316,20 @@ TEST_F(BehaviourTest, MissingLetterFileShowsAPlainTileAndPlayGoesOn)
     ASSERT_TRUE(QFile::remove(dir.filePath("a.bmp")));
     driver().masterTick(); // spawns the first tile, always "a"
     driver().masterTick();
+    const int top = topAfterFallSteps(2);
     const QImage image = client();
-    const QRgb body = image.pixel(118, 40);
+    const QRgb body = image.pixel(SpawnLeft + 1, top + 1);
     EXPECT_NE(body, qRgb(0, 0, 0));
     EXPECT_GT(qBlue(body), qRed(body) + 50);
     int white = 0;
-    for (int y = 39; y < 71; ++y) {
-        for (int x = 117; x < 149; ++x) {
+    for (int y = top; y < top + TileSize; ++y) {
+        for (int x = SpawnLeft; x < SpawnLeft + TileSize; ++x) {
             white += image.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
         }
     }
     EXPECT_GT(white, 10) << "the capital A on the stand-in tile";
     QTest::keyClick(window->surface(), Qt::Key_Left);
-    EXPECT_EQ(falling(*window).Left, 85);
+    EXPECT_EQ(falling(*window).Left, leftOfColumn(SpawnColumn - 1));
 }
 
 } // namespace

@@ -13,8 +13,9 @@ checks
   least the window's fixed size attached and committed and was entered
   into the compositor's output;
 - from weston's own screenshots: the window's frame on the output, the
-  first tile showing exactly a.bmp in column 3, and a few ticks later the
-  same tile lower by whole fall steps (--fall-step, the game's own);
+  first tile showing exactly a.bmp in the spawn column, and a few ticks
+  later the same tile lower by whole fall steps (the game's own geometry,
+  from the facts file the build writes beside the programs);
 - that the program is still running a few seconds later.
 """
 
@@ -153,20 +154,21 @@ def first_tile(session, game, a):
     return (corner, view.origin) if corner else None
 
 
-def check_tile_falls(session, game, a, fall_step):
+def check_tile_falls(session, game, a, geometry):
     first, origin = wait_for("the window with its first tile (a.bmp) on the output",
                              lambda: first_tile(session, game, a), 30, interval=0.2)
     print("window's client area at", origin, "on weston's output; tile a.bmp at", first)
-    if first[0] != game_window.SPAWN_LEFT:
-        raise Failure("the first tile is not in column 3: %s" % (first))
+    if first[0] != geometry.SpawnLeft:
+        raise Failure("the first tile is not in column %d: %s" % (geometry.SpawnColumn, first))
 
     def fallen():
         found = first_tile(session, game, a)
         return found if found and found[0][1] > first[1] else None
     later, _ = wait_for("the tile to fall", fallen, 10, interval=0.2)
     print("a later screenshot shows it at", later)
-    if later[0] != first[0] or (later[1] - first[1]) % fall_step:
-        raise Failure("the tile did not fall by whole steps of %d pixels: %s -> %s" % (fall_step, first, later))
+    if later[0] != first[0] or (later[1] - first[1]) % geometry.FallStep:
+        raise Failure("the tile did not fall by whole steps of %d pixels: %s -> %s"
+                      % (geometry.FallStep, first, later))
 
 
 def check_keeps_running(game, seconds):
@@ -178,20 +180,20 @@ def check_keeps_running(game, seconds):
 # -- main ------------------------------------------------------------------
 
 def run(args):
+    geometry = game_window.read_geometry(args.bindir)
     with desktop_session.WaylandSession() as session:
         game, a = start_game(session, args.bindir)
         check_no_x_server(game)
         check_toplevel(game)
-        check_tile_falls(session, game, a, args.fall_step)
+        check_tile_falls(session, game, a, geometry)
         check_keeps_running(game, args.run_seconds)
     return 0
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("bindir", help="the build's bin directory")
+    parser.add_argument("bindir", help="the build's bin directory (the programs and the geometry they were built with)")
     parser.add_argument("--run-seconds", type=float, default=5)
-    parser.add_argument("--fall-step", type=int, required=True, help="pixels the falling tile sinks per tick")
     args = parser.parse_args()
     return desktop_session.run_checks(run, args, ("weston", "weston-screenshooter"))
 

@@ -50,7 +50,7 @@ def start_game(session, here):
 
 # -- act -------------------------------------------------------------------
 
-def play_short_game(session, game):
+def play_short_game(session, game, geometry):
     """Tiles steered to several columns and pushed down."""
     def press(key, times, pause):
         for _ in range(times):
@@ -60,7 +60,7 @@ def play_short_game(session, game):
 
     for column in (0, 7, 1, 6, 3, 2, 5, 4, 0, 3):
         time.sleep(0.6)  # the next tile spawns
-        shift = column - 3
+        shift = column - geometry.SpawnColumn
         press("Left" if shift < 0 else "Right", abs(shift), 0.05)
         press("Down", 24, 0.06)
         time.sleep(1.4)  # the last steps to the floor or the stack
@@ -96,23 +96,23 @@ def tile_box(session, game):
     return view and view.tile_box()
 
 
-def check_first_tile(session, game):
+def check_first_tile(session, game, geometry):
     first = wait_for("a tile in the well", lambda: tile_box(session, game), 10)
     print("tile at", first)
-    if first[0] != game_window.SPAWN_LEFT or first[2] != game_window.SPAWN_LEFT + 31:
-        raise Failure("the first tile is not in column 3: %s" % (first))
+    if first[0] != geometry.SpawnLeft or first[2] != geometry.SpawnLeft + geometry.TileSize - 1:
+        raise Failure("the first tile is not in column %d: %s" % (geometry.SpawnColumn, first))
     return first
 
 
-def check_tile_falls(session, game, first):
+def check_tile_falls(session, game, first, geometry):
     def fallen():
         box = tile_box(session, game)
         return box if box and box[1] > first[1] else None
     box = wait_for("the tile to fall", fallen, 5)
     print("tile fell to", box)
     # The tile slides down by copying its pixels: nothing of it may stay behind.
-    if box[3] - box[1] != 31:
-        raise Failure("the falling tile is not 32 pixels tall on screen: %s" % (box,))
+    if box[3] - box[1] != geometry.TileSize - 1:
+        raise Failure("the falling tile is not %d pixels tall on screen: %s" % (geometry.TileSize, box))
 
 
 def check_no_image_plugins(game):
@@ -125,7 +125,7 @@ def check_no_image_plugins(game):
     print("no image plugin loaded")
 
 
-def check_left_moves_tile(session, game, first):
+def check_left_moves_tile(session, game, first, geometry):
     session.key("Left", clear_modifiers=False)
 
     def moved():
@@ -133,7 +133,7 @@ def check_left_moves_tile(session, game, first):
         return box if box and box[0] != first[0] else None
     after = wait_for("the tile to move", moved, 5)
     print("after Left:", after)
-    if after[0] != first[0] - 32 or after[2] - after[0] != 31:
+    if after[0] != first[0] - geometry.TileSize or after[2] - after[0] != geometry.TileSize - 1:
         raise Failure("Left did not move the tile by one column: %s -> %s" % (first, after))
 
 
@@ -146,18 +146,19 @@ def check_keeps_running(game, seconds):
 # -- main ------------------------------------------------------------------
 
 def run(args):
+    geometry = game_window.read_geometry(args.bindir)
     with desktop_session.XSession() as session:
         here = prepare(session, args.bindir, keep_all_letters=bool(args.screenshot))
         game, window = start_game(session, here)
         if args.screenshot:
-            play_short_game(session, game)
+            play_short_game(session, game, geometry)
             save_window(session, game, window, args.screenshot)
             return 0
         check_window_class(session, window)
         check_scores_file(game, here)
-        first = check_first_tile(session, game)
-        check_tile_falls(session, game, first)
-        check_left_moves_tile(session, game, first)
+        first = check_first_tile(session, game, geometry)
+        check_tile_falls(session, game, first, geometry)
+        check_left_moves_tile(session, game, first, geometry)
         check_keeps_running(game, args.run_seconds)
         check_no_image_plugins(game)
         return 0
