@@ -258,7 +258,7 @@ TEST_F(FractionalScaleTest, PanelAndPreviewAreResampledEvenly)
     const QPoint panelCorner(device(PanelLeft), device(PanelTop));
     EXPECT_LE(largestDifference(image, panelCorner, panelReference, QRect(0, 0, device(30), device(72))), Tolerance);
     const QImage previewReference = areaReference(stored, device(32));
-    EXPECT_LE(largestDifference(image, QPoint(device(324), device(55)), previewReference, previewReference.rect()),
+    EXPECT_LE(largestDifference(image, QPoint(device(PreviewLeft), device(PreviewTop)), previewReference, previewReference.rect()),
               Tolerance);
 }
 

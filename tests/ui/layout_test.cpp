@@ -145,7 +145,7 @@ TEST_F(LayoutTest, SpawnLoadsTheNextLetterIntoThePreviewOverThePanel)
     const std::string next = driver().state().NextLetter;
     ASSERT_EQ(next.size(), 1u);
     const QImage image = client();
-    EXPECT_EQ(image.pixel(324, 55), letterColour(next[0]));
+    EXPECT_EQ(image.pixel(PreviewLeft, PreviewTop), letterColour(next[0]));
     EXPECT_EQ(image.pixel(355, 86), letterColour(next[0]));
     // The falling tile: "a" at column 3, row 1, one step down.
     const QPoint tile(SpawnLeft, SpawnTop + FallStep);
