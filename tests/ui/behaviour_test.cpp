@@ -240,6 +240,24 @@ public:
     }
 };
 
+// Closes "You Lose" with OK, then answers the name prompt with name, each
+// as it comes up, polled by timer: the second box opens only once the
+// first one's own event loop has ended.
+void answerBoxes(QTimer& timer, const QString& name)
+{
+    QObject::connect(&timer, &QTimer::timeout, [&timer, name] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (auto* prompt = qobject_cast<QInputDialog*>(box)) {
+            timer.stop();
+            prompt->setTextValue(name);
+            prompt->accept();
+        } else if (auto* lost = qobject_cast<QMessageBox*>(box)) {
+            lost->button(QMessageBox::Ok)->click();
+        }
+    });
+    timer.start(20);
+}
+
 TEST_F(BehaviourTest, TheWindowKeepsAnsweringKeysWhileItsSaveWaitsOnASlowDisk)
 {
     window.reset();
@@ -252,19 +270,8 @@ TEST_F(BehaviourTest, TheWindowKeepsAnsweringKeysWhileItsSaveWaitsOnASlowDisk)
     ASSERT_TRUE(showActive());
     driver().stopMaster();
     driver().setup().setScore(57);
-    // "You Lose" is closed with OK, then the name prompt answered, each as it comes up.
     QTimer answering;
-    QObject::connect(&answering, &QTimer::timeout, [&answering] {
-        QWidget* box = QApplication::activeModalWidget();
-        if (auto* prompt = qobject_cast<QInputDialog*>(box)) {
-            answering.stop();
-            prompt->setTextValue("Ann");
-            prompt->accept();
-        } else if (auto* lost = qobject_cast<QMessageBox*>(box)) {
-            lost->button(QMessageBox::Ok)->click();
-        }
-    });
-    answering.start(20);
+    answerBoxes(answering, "Ann");
     ASSERT_NO_FATAL_FAILURE(driver().landLetter(SpawnLeft, topOfRow(-1), "a")); // game over, first place
     EXPECT_EQ(label("LblName0")->text(), "Ann") << "shown at once, from memory";
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
