@@ -213,23 +213,32 @@ TEST(SharedHighScoreFile, AFileReplacedAtEveryFlushIsLeftToItsWriterAndTheEntryW
     EXPECT_EQ(readFile(dir.hs()).substr(0, 12), "\"Ann\"\r\n300\r\n");
 }
 
+// A process that takes the folder's lock and stops, lock in hand, until
+// it is killed; -1 when it could not.
+pid_t stoppedLockHolder(const std::filesystem::path& folder)
+{
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0) {
+            ::_exit(1);
+        }
+        ::raise(SIGSTOP);
+        ::_exit(0);
+    }
+    int status = 0;
+    if (holder < 0 || ::waitpid(holder, &status, WUNTRACED) != holder || !WIFSTOPPED(status)) {
+        return -1;
+    }
+    return holder;
+}
+
 TEST(SharedHighScoreFile, ALockHeldByAStoppedProcessMakesTheSaveWaitNotGoOnWithoutIt)
 {
     TempDir dir;
     writeFile(dir.hs(), fileOf({{"Old", 50}}));
-    const pid_t holder = ::fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        const int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0 || ::flock(fd, LOCK_EX) != 0) {
-            ::_exit(1);
-        }
-        ::raise(SIGSTOP); // stuck, lock in hand, until the test lets it die
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(holder, &status, WUNTRACED), holder);
-    ASSERT_TRUE(WIFSTOPPED(status)) << "the holder could not take the lock";
+    const pid_t holder = stoppedLockHolder(dir.path());
+    ASSERT_GT(holder, 0) << "the holder could not take the lock";
 
     const auto store = makeFileStore(dir.hs());
     Window window;
