@@ -167,11 +167,11 @@ def find_tile(session, game, picture):
     return (view, corner) if corner else None
 
 
-def check_first_tile(session, game, letters):
+def check_first_tile(session, game, letters, geometry):
     """The first tile is an "a": it must be a.bmp, pixel for pixel; and it falls."""
     view, first = wait_for("the first tile to show a.bmp", lambda: find_tile(session, game, letters["a"]), 10)
     print("tile a.bmp at", first)
-    preview = [c for c, picture in letters.items() if view.shows(picture, *game_window.PREVIEW)]
+    preview = [c for c, picture in letters.items() if view.shows(picture, geometry.PreviewLeft, geometry.PreviewTop)]
     if not preview:
         raise Failure("the preview shows none of the letter bitmaps")
     print("preview shows", preview[0] + ".bmp")
@@ -213,7 +213,7 @@ def run(args):
 
         game, home = start_installed(session, root)
         check_scores_file(game, home)
-        check_first_tile(session, game, letters)
+        check_first_tile(session, game, letters, game_window.read_geometry(os.path.join(args.build, "bin")))
         check_quiet_and_untouched(game, root, before)
     return 0
 
