@@ -3,6 +3,7 @@
 // Each test spoils the scratch directory's bitmaps, then lets the real
 // timers run fast (5 ms) so that tiles spawn, fall, land and games end
 // (their boxes answered at once), and looks at the client area.
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 

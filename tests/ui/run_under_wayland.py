@@ -32,9 +32,10 @@ APP_ID = "org.lexidrop.LexiDrop"
 TITLE = "LexiDrop"
 # One message of a WAYLAND_DEBUG log.  libwayland up to 1.22 (Debian 12)
 # writes "[time]  -> interface@id.message(args)"; 1.23 (Debian 13) names an
-# object "interface#id" and puts the queue, "{Default Queue}", before it.
+# object "interface#id" and puts the queue, "{Default Queue}", before it;
+# later ones write the time as hours, minutes and seconds.
 PROTOCOL_LINE = re.compile(
-    r"^\[\s*[\d.]+\]\s+(?:\{[^}]*\}\s+)?(->\s+)?(\w+)[@#](\d+)\.(\w+)\((.*)\)\s*$")
+    r"^\[\s*[\d.:]+\]\s+(?:\{[^}]*\}\s+)?(->\s+)?(\w+)[@#](\d+)\.(\w+)\((.*)\)\s*$")
 # An object among a message's arguments, in either form.
 OBJECT_ARGUMENT = re.compile(r"\w[@#](\d+)")
 
