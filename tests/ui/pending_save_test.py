@@ -21,6 +21,22 @@ from support import desktop_session, game_window
 from support.desktop_session import Failure, wait_for
 
 
+def close(session, game, window):
+    """Closes the window through the window manager (Alt+F4), once the
+    manager has made it the active one; again if a key came too early."""
+    for _ in range(5):
+        session.activate(window)
+        wait_for("the window to be active",
+                 lambda: game.alive() and session.xdotool("getactivewindow").strip() == window, 10)
+        session.key("alt+F4")
+        try:
+            wait_for("the window to close", lambda: window not in session.windows("--pid", game.pid), 3)
+            return
+        except Failure:
+            pass
+    raise Failure("Alt+F4 did not close the window")
+
+
 def close_with_save_pending(session, bindir, name, free_after):
     """Runs the game in its own copy, closes it with the folder locked; (status, stderr, table path)."""
     here = game_window.copy_program(bindir, os.path.join(session.scratch, name))
@@ -28,8 +44,7 @@ def close_with_save_pending(session, bindir, name, free_after):
     fcntl.flock(folder, fcntl.LOCK_EX)
     game = session.start([os.path.join(here, "lexidrop")], cwd=session.scratch)
     window = session.wait_for_window("LexiDrop", game)
-    session.activate(window)
-    session.key("alt+F4")
+    close(session, game, window)
     if free_after is not None:
         threading.Timer(free_after, lambda: os.close(folder)).start()
     closed = time.monotonic()

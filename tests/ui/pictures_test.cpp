@@ -14,9 +14,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/bitmap_file.h"
@@ -147,15 +149,19 @@ QImage qts(const std::string& file)
     return reader.read();
 }
 
-::testing::AssertionResult samePixels(const QImage& got, const QImage& want)
+::testing::AssertionResult samePixels(const QImage& got, const QImage& want, int tolerance = 0)
 {
+    const auto near = [tolerance](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+               std::abs(qBlue(a) - qBlue(b)) <= tolerance && qAlpha(a) == qAlpha(b);
+    };
     if (got.isNull() || want.isNull() || got.size() != want.size()) {
         return ::testing::AssertionFailure() << "sizes " << got.width() << "x" << got.height() << " and "
                                              << want.width() << "x" << want.height();
     }
     for (int y = 0; y < got.height(); ++y) {
         for (int x = 0; x < got.width(); ++x) {
-            if (got.pixel(x, y) != want.pixel(x, y)) {
+            if (!near(got.pixel(x, y), want.pixel(x, y))) {
                 return ::testing::AssertionFailure() << "pixel " << x << "," << y << ": " << std::hex
                                                      << got.pixel(x, y) << " against " << want.pixel(x, y);
             }
@@ -392,7 +398,11 @@ TEST(BitmapFileTest, EveryKindDecodesAsQtsReaderAndNothingCutShortDecodes)
     for (const Kind& c : everyKind()) {
         const QImage qt = qts(c.equal.empty() ? c.file : c.equal);
         ASSERT_FALSE(qt.isNull()) << c.kind;
-        EXPECT_TRUE(samePixels(ours(c.file), qt)) << c.kind;
+        // Qt 6.4 widens a channel of fewer than 8 bits by shifting it (a
+        // 5-bit white is 248), later versions scale it to the full range
+        // (255): the same picture either way, and the decoder does as 6.4.
+        const int widening = std::string_view(c.kind).starts_with("16 bits") ? 7 : 0;
+        EXPECT_TRUE(samePixels(ours(c.file), qt, widening)) << c.kind;
         EXPECT_EQ(ours(c.file).format(), qt.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32) << c.kind;
         for (std::size_t length = 0; length < c.file.size(); ++length) {
             ASSERT_TRUE(ours(c.file.substr(0, length)).isNull()) << c.kind << " cut to " << length << " bytes";
