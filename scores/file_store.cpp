@@ -347,9 +347,6 @@ int FileStore::createTemporary(const fs::path& target, const std::optional<PathN
             return -1;
         }
         if (handle >= 0) {
-            // In use until closed, for a save of an older version that
-            // clears away without the folder's lock.
-            fs_.holdExclusively(handle);
             return handle;
         }
         const std::optional<PathNode> there = fs_.inspect(made);

@@ -141,8 +141,6 @@ bool FileSystem::sync(int handle) { return ::fsync(handle) == 0; }
 
 bool FileSystem::close(int handle) { return ::close(handle) == 0; }
 
-bool FileSystem::holdExclusively(int handle) { return ::flock(handle, LOCK_EX | LOCK_NB) == 0; }
-
 bool FileSystem::abandoned(const std::filesystem::path& file)
 {
     const int fd = retried([&] { return ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW); });

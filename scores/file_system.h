@@ -71,12 +71,8 @@ public:
     virtual bool sync(int handle);
     // Closes the handle (always released, even when this reports a failure).
     virtual bool close(int handle);
-    // Marks a file this process is writing as in use, for as long as the
-    // handle is open (an flock that dies with the process).
-    virtual bool holdExclusively(int handle);
     // Whether a file left by a save is abandoned: a regular file no live
-    // process holds, and not one just made and still empty (its maker may
-    // not have marked it yet).
+    // process holds (an flock), and not one just made and still empty.
     virtual bool abandoned(const std::filesystem::path& file);
     // Renames from over to, replacing to in one step.
     virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -271,9 +271,8 @@ TEST(FilesLeftAlone, AFolderThatCannotBeLockedIsSaidOnceAndTheFileIsLeftAsItIs)
     EXPECT_EQ(run.table.HsNames[0], "Zoe") << "the game goes on with its table in memory";
 }
 
-// A save slowed by its disk still writes its temporary file while another
-// window, holding the lock, clears away leftovers: only a file no live
-// process holds may go.
+// A save clears away what killed saves left: only a file no live process
+// holds may go, and not one just made.
 TEST(FilesLeftAlone, OnlyTemporaryFilesNoLiveSaveHoldsAreClearedAway)
 {
     TempDir dir;
@@ -289,7 +288,7 @@ TEST(FilesLeftAlone, OnlyTemporaryFilesNoLiveSaveHoldsAreClearedAway)
     const auto store = makeFileStore(dir.hs());
     EXPECT_TRUE(store->write(AnnsFile));
     ::close(holder);
-    EXPECT_TRUE(fs::exists(held)) << "another save is writing it";
+    EXPECT_TRUE(fs::exists(held)) << "a live process holds it";
     EXPECT_TRUE(fs::exists(newborn)) << "just made: its save may not have marked it yet";
     EXPECT_FALSE(fs::exists(left));
     EXPECT_EQ(readFile(dir.hs()), AnnsFile);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -171,46 +172,49 @@ struct Replaced : FileSystem {
     }
 };
 
+// Ann saves 300 over a file of "Old 50", which another program replaces
+// at her first flushes; what was said meanwhile.
+struct ReplacedWhileSaving {
+    TempDir dir;
+    Replaced disk;
+    std::unique_ptr<HighScoreStore> store;
+    Window ann;
+    std::string said;
+
+    explicit ReplacedWhileSaving(std::vector<std::string> replacements)
+    {
+        writeFile(dir.hs(), fileOf({{"Old", 50}}));
+        disk.file = dir.hs();
+        disk.replacements = std::move(replacements);
+        store = makeFileStore(dir.hs(), disk);
+        ann.table.LoadHighScores(*store, ann.names, ann.scores);
+        ::testing::internal::CaptureStderr();
+        ann.table.UpdateHighScores(300, ann.answer("Ann"), *store);
+        said = ::testing::internal::GetCapturedStderr();
+    }
+};
+
 TEST(SharedHighScoreFile, AProgramThatReplacesTheFileWithoutTheLockDuringASaveKeepsWhatItWrote)
 {
-    TempDir dir;
-    writeFile(dir.hs(), fileOf({{"Old", 50}}));
-    Replaced disk;
-    disk.file = dir.hs();
-    disk.replacements = {fileOf({{"Cy", 250}, {"Old", 50}}), fileOf({{"Cy", 250}, {"Di", 150}, {"Old", 50}})};
-    const auto store = makeFileStore(dir.hs(), disk);
-    Window ann;
-    ann.table.LoadHighScores(*store, ann.names, ann.scores);
-    ::testing::internal::CaptureStderr();
-    ann.table.UpdateHighScores(300, ann.answer("Ann"), *store);
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(readFile(dir.hs()), fileOf({{"Ann", 300}, {"Cy", 250}, {"Di", 150}, {"Old", 50}}));
-    EXPECT_EQ(said, "");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"}) << "no temporary file is left";
+    const ReplacedWhileSaving save({fileOf({{"Cy", 250}, {"Old", 50}}), fileOf({{"Cy", 250}, {"Di", 150}, {"Old", 50}})});
+    EXPECT_EQ(readFile(save.dir.hs()), fileOf({{"Ann", 300}, {"Cy", 250}, {"Di", 150}, {"Old", 50}}));
+    EXPECT_EQ(save.said, "");
+    EXPECT_EQ(save.dir.entries(), std::vector<std::string>{"hs.txt"}) << "no temporary file is left";
 }
 
 TEST(SharedHighScoreFile, AFileReplacedAtEveryFlushIsLeftToItsWriterAndTheEntryWaitsInMemory)
 {
-    TempDir dir;
-    writeFile(dir.hs(), fileOf({{"Old", 50}}));
-    Replaced disk;
-    disk.file = dir.hs();
+    std::vector<std::string> everyFlush;
     for (int i = 0; i < 40; ++i) {
-        disk.replacements.push_back(fileOf({{"Cy", 250 + i}, {"Old", 50}}));
+        everyFlush.push_back(fileOf({{"Cy", 250 + i}, {"Old", 50}}));
     }
-    const auto store = makeFileStore(dir.hs(), disk);
-    Window ann;
-    ann.table.LoadHighScores(*store, ann.names, ann.scores);
-    ::testing::internal::CaptureStderr();
-    ann.table.UpdateHighScores(300, ann.answer("Ann"), *store);
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    const std::string theirs = readFile(dir.hs());
-    EXPECT_EQ(theirs.substr(0, 5), "\"Cy\"\r") << "never a stale table over what they wrote";
-    EXPECT_NE(said.find("cannot save"), std::string::npos) << said;
+    ReplacedWhileSaving save(everyFlush);
+    EXPECT_EQ(readFile(save.dir.hs()).substr(0, 5), "\"Cy\"\r") << "never a stale table over what they wrote";
+    EXPECT_NE(save.said.find("cannot save"), std::string::npos) << save.said;
     // Once the other program is done, the next save brings the entry in.
-    disk.replacements.clear();
-    ann.table.UpdateHighScores(100, ann.answer("Bo"), *store);
-    EXPECT_EQ(readFile(dir.hs()).substr(0, 12), "\"Ann\"\r\n300\r\n");
+    save.disk.replacements.clear();
+    save.ann.table.UpdateHighScores(100, save.ann.answer("Bo"), *save.store);
+    EXPECT_EQ(readFile(save.dir.hs()).substr(0, 12), "\"Ann\"\r\n300\r\n");
 }
 
 // A process that takes the folder's lock and stops, lock in hand, until

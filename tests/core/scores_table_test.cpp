@@ -240,6 +240,41 @@ TEST(HighScoreUpdate, AFailedSaveKeepsTheNewEntryInMemory)
     EXPECT_EQ(table.HsScores[1], 100);
 }
 
+// A table in memory whose saves wait until the test lets them run, as on
+// a save thread.
+struct LaterStore : MemoryStore {
+    std::vector<SaveJob> waiting;
+    void save(SaveJob job) override { waiting.push_back(std::move(job)); }
+    void runWaiting()
+    {
+        for (SaveJob& job : std::exchange(waiting, {})) {
+            job.done(job.run());
+        }
+    }
+};
+
+TEST(HighScoreUpdate, ASaveToldLaterBringsInWhatOthersSavedAndOnlyThenCallsBack)
+{
+    // The window shows the table from memory at once; when the save comes
+    // back it holds what another window saved meanwhile too, and the
+    // labels are told to follow.
+    HighScores table = tableOf({{"A", 100}});
+    LaterStore store;
+    store.contents = fileOf({{"A", 100}});
+    Asker asker;
+    asker.answers = {"Bo"};
+    int told = 0;
+    table.UpdateHighScores(120, asker.prompt(), store, [&told] { ++told; });
+    EXPECT_EQ(told, 0);
+    EXPECT_EQ(table.HsNames[0], "Bo") << "from memory, before the save";
+    store.contents = fileOf({{"Cy", 150}, {"A", 100}}); // another window's save
+    store.runWaiting();
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(store.contents, fileOf({{"Cy", 150}, {"Bo", 120}, {"A", 100}}));
+    EXPECT_EQ(table.HsNames[0], "Cy");
+    EXPECT_EQ(table.HsNames[1], "Bo");
+}
+
 // ------------------------------------------------------------ the labels
 
 TEST(HighScoreLabels, EveryPlaceIsShownAsItIsEmptyOnesBlank)
