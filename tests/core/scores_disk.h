@@ -1,7 +1,11 @@
-// What the tests of hs.txt on a real disk share: a directory of their own
-// and whole-file reads and writes.
+// What the tests of hs.txt on a real disk share: a directory of their own,
+// whole-file reads and writes, a player's answer, a table loaded and
+// games played on it.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +14,7 @@
 #include <vector>
 
 #include "scores/file_store.h"
+#include "scores/high_scores.h"
 
 namespace lexidrop::testing {
 
@@ -66,5 +71,45 @@ inline std::string readFile(const std::filesystem::path& path)
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+// A prompt that answers name, whatever it asks.
+inline NamePrompt answer(const std::string& name)
+{
+    return [name](const std::string&, const std::string&) { return name; };
+}
+
+// Loads the store into table as the game does at its start (a missing or
+// short file is written whole), where the labels it fills are not looked at.
+inline void loadTable(HighScores& table, HighScoreStore& store)
+{
+    PlaceLabels names;
+    PlaceLabels scores;
+    table.LoadHighScores(store, names, scores);
+}
+
+// A start of the game on the store, then two games ended with places (first
+// at 300, "Bob" at 200), and what was said on stderr meanwhile.
+struct GameRuns {
+    HighScores table;
+    std::string said;
+
+    GameRuns(HighScoreStore& store, const std::string& first)
+    {
+        ::testing::internal::CaptureStderr();
+        loadTable(table, store);
+        table.UpdateHighScores(300, answer(first), store);
+        table.UpdateHighScores(200, answer("Bob"), store);
+        said = ::testing::internal::GetCapturedStderr();
+    }
+    long lines() const { return std::count(said.begin(), said.end(), '\n'); }
+    // Whether exactly one line was said, and it says why.
+    ::testing::AssertionResult saidOnce(const std::string& why) const
+    {
+        if (lines() != 1 || said.find(why) == std::string::npos) {
+            return ::testing::AssertionFailure() << "wanted one line with \"" << why << "\", got: " << said;
+        }
+        return ::testing::AssertionSuccess();
+    }
+};
 
 } // namespace lexidrop::testing

@@ -26,11 +26,6 @@ namespace fs = std::filesystem;
 
 const std::string Fresh = formatTable({}, {});
 
-NamePrompt answer(const std::string& name)
-{
-    return [name](const std::string&, const std::string&) { return name; };
-}
-
 // The file's table with one entry, "Ann" at 100.
 std::string annTable()
 {
@@ -253,9 +248,7 @@ void expectLoadedWhole(const BadFile& c)
     CountingFileSystem disk;
     const auto store = makeFileStore(dir.hs(), disk);
     HighScores table;
-    PlaceLabels names;
-    PlaceLabels scores;
-    table.LoadHighScores(*store, names, scores);
+    loadTable(table, *store);
 
     EXPECT_LE(disk.largestRequest, ReadPieceBytes) << "a load holds the file a piece at a time";
     if (std::string_view(c.what).starts_with("a table followed")) {
@@ -274,7 +267,7 @@ void expectLoadedWhole(const BadFile& c)
     }
     table.UpdateHighScores(0, NamePrompt(), *store);
     HighScores again;
-    again.LoadHighScores(*store, names, scores);
+    loadTable(again, *store);
     EXPECT_EQ(again.HsNames, table.HsNames);
     EXPECT_EQ(again.HsScores, table.HsScores);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"hs.txt"});
@@ -305,9 +298,7 @@ TEST(HighScoreFile, RandomBytesLoadAndTheNextSaveReadsBackTheSame)
         writeFile(dir.hs(), bytes);
         const auto store = makeFileStore(dir.hs());
         HighScores table;
-        PlaceLabels names;
-        PlaceLabels scores;
-        table.LoadHighScores(*store, names, scores);
+        loadTable(table, *store);
         table.UpdateHighScores(0, NamePrompt(), *store);
         EXPECT_EQ(readFile(dir.hs()), formatTable(table.HsNames, table.HsScores));
         for (std::size_t i = 1; i < Places; ++i) {
@@ -338,9 +329,7 @@ void expectOldFileKept(const FailedSave& c)
     FailingFileSystem failing(c.failing.value_or(FailingFileSystem::Step::Create));
     const auto store = c.failing ? makeFileStore(dir.hs(), failing) : makeFileStore(dir.hs());
     HighScores table;
-    PlaceLabels names;
-    PlaceLabels scores;
-    table.LoadHighScores(*store, names, scores);
+    loadTable(table, *store);
 
     EXPECT_FALSE(store->write(formatTable({}, {})));
     table.UpdateHighScores(500, answer("Zoe"), *store); // the game goes on
@@ -420,9 +409,7 @@ TEST(HighScoreFile, ALeftoverTemporaryFileIsClearedAwayAndThePlayersOwnFilesAreK
     }
     const auto store = makeFileStore(dir.hs());
     HighScores table;
-    PlaceLabels names;
-    PlaceLabels scores;
-    table.LoadHighScores(*store, names, scores);
+    loadTable(table, *store);
     EXPECT_EQ(readFile(dir.hs()), Fresh);
     std::vector<std::string> left = dir.entries();
     std::vector<std::string> expected = players;

@@ -24,29 +24,6 @@ constexpr uid_t Stranger = 54321; // a user who is not the player
 
 const std::string PlayersBytes = "the player's own file, not a table\n";
 
-NamePrompt answer(const std::string& name)
-{
-    return [name](const std::string&, const std::string&) { return name; };
-}
-
-// A start of the game and the end of one game with a place, all on this hs.txt.
-struct GameRun {
-    HighScores table;
-    std::string said; // what went to stderr
-
-    void startAndSave(const fs::path& hs)
-    {
-        const auto store = makeFileStore(hs);
-        PlaceLabels names;
-        PlaceLabels scores;
-        ::testing::internal::CaptureStderr();
-        table.LoadHighScores(*store, names, scores);
-        table.UpdateHighScores(300, answer("Ann"), *store);
-        table.UpdateHighScores(200, answer("Bob"), *store);
-        said = ::testing::internal::GetCapturedStderr();
-    }
-};
-
 // Everything below a directory, name and bytes, to see that nothing changed.
 std::vector<std::string> snapshot(const fs::path& root)
 {
@@ -86,8 +63,7 @@ TEST(HostileDirectory, APlantedLinkForTheTemporaryOrLockFileLeavesWhatItPointsTo
         fs::create_symlink(victim, game.path() / c.planted);
         const auto before = snapshot(player.path());
 
-        GameRun run;
-        run.startAndSave(game.hs());
+        const GameRuns run(*makeFileStore(game.hs()), "Ann");
         EXPECT_EQ(snapshot(player.path()), before);
         EXPECT_FALSE(fs::exists(player.path() / "not-there"));
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(game.hs())));
@@ -140,8 +116,7 @@ TEST(HostileDirectory, AnHsTxtOfAnotherUsersLinkOrNotAFileIsNeitherReadNorWritte
         const auto before = snapshot(player.path());
         const auto hsBefore = fs::symlink_status(game.hs()).type();
 
-        GameRun run;
-        run.startAndSave(game.hs());
+        const GameRuns run(*makeFileStore(game.hs()), "Ann");
         EXPECT_EQ(snapshot(player.path()), before);
         EXPECT_EQ(fs::symlink_status(game.hs()).type(), hsBefore) << "hs.txt is not replaced";
         EXPECT_EQ(run.table.HsNames[0], "Ann") << "the table goes on in memory";
@@ -169,8 +144,7 @@ TEST(HostileDirectory, AnHsTxtLinkOfThePlayersOwnGetsTheTableAtItsTargetAndStays
         }
         fs::create_symlink(c.relative ? fs::relative(target, game.path()) : target, game.hs());
 
-        GameRun run;
-        run.startAndSave(game.hs());
+        const GameRuns run(*makeFileStore(game.hs()), "Ann");
         EXPECT_TRUE(fs::is_symlink(game.hs()));
         EXPECT_EQ(readFile(target), formatTable(run.table.HsNames, run.table.HsScores));
         EXPECT_EQ(run.table.HsScores[2], c.targetExists ? 50 : 0) << "read through the link";

@@ -36,35 +36,6 @@ const std::string AnnsFile = [] {
     return formatTable(names, scores);
 }();
 
-// Starts a game on the store, then ends two games with places; what was said.
-struct GameRuns {
-    HighScores table;
-    std::string said;
-
-    explicit GameRuns(HighScoreStore& store)
-    {
-        PlaceLabels names;
-        PlaceLabels scores;
-        const auto named = [](const std::string& name) {
-            return [name](const std::string&, const std::string&) { return name; };
-        };
-        ::testing::internal::CaptureStderr();
-        table.LoadHighScores(store, names, scores);
-        table.UpdateHighScores(300, named("Zoe"), store);
-        table.UpdateHighScores(200, named("Bob"), store);
-        said = ::testing::internal::GetCapturedStderr();
-    }
-    long lines() const { return std::count(said.begin(), said.end(), '\n'); }
-    // Whether exactly one line was said, and it says why.
-    ::testing::AssertionResult saidOnce(const std::string& why) const
-    {
-        if (lines() != 1 || said.find(why) == std::string::npos) {
-            return ::testing::AssertionFailure() << "wanted one line with \"" << why << "\", got: " << said;
-        }
-        return ::testing::AssertionSuccess();
-    }
-};
-
 // The real disk, but no file can be opened to read: as another user's 0600 file.
 class ShutOut : public FileSystem {
 public:
@@ -77,7 +48,7 @@ TEST(FilesLeftAlone, AnHsTxtThatCannotBeReadIsNeverReplacedAndSaidOnce)
     writeFile(dir.hs(), AnnsFile);
     ShutOut disk;
     const auto store = makeFileStore(dir.hs(), disk);
-    const GameRuns run(*store);
+    const GameRuns run(*store, "Zoe");
     EXPECT_EQ(readFile(dir.hs()), AnnsFile);
     EXPECT_EQ(run.table.HsNames[0], "Zoe") << "the game goes on with its table in memory";
     EXPECT_TRUE(run.saidOnce("cannot be read"));
@@ -100,7 +71,7 @@ TEST(FilesLeftAlone, AnotherUsersPrivateHsTxtIsLeftAsItIsInASharedFolder)
             ::_exit(2);
         }
         const auto store = makeFileStore(dir.hs());
-        const GameRuns run(*store);
+        const GameRuns run(*store, "Zoe");
         ::_exit(run.saidOnce("cannot be read") ? 0 : 1);
     }
     int status = 0;
@@ -119,7 +90,7 @@ TEST(FilesLeftAlone, AReadOnlyHsTxtIsShownButNeverReplaced)
     writeFile(dir.hs(), AnnsFile);
     fs::permissions(dir.hs(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const auto store = makeFileStore(dir.hs());
-    const GameRuns run(*store);
+    const GameRuns run(*store, "Zoe");
     EXPECT_EQ(readFile(dir.hs()), AnnsFile);
     EXPECT_EQ(run.table.HsNames[2], "Ann") << "read as always";
     EXPECT_TRUE(run.saidOnce("read-only"));
@@ -131,7 +102,7 @@ TEST(FilesLeftAlone, AFolderThatCannotBeLookedIntoIsSaidOnceAndNothingIsMade)
     TempDir dir;
     writeFile(dir.path() / "data", "a file, not a folder");
     const auto store = makeFileStore(dir.path() / "data" / "lexidrop" / "hs.txt");
-    const GameRuns run(*store);
+    const GameRuns run(*store, "Zoe");
     EXPECT_TRUE(run.saidOnce("cannot look into"));
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"data"});
     EXPECT_EQ(run.table.HsNames[0], "Zoe");
@@ -167,7 +138,7 @@ TEST(FilesLeftAlone, AHugeFileIsReadNoFurtherThanABoundFarAboveAnyTableAndLeftAs
     EXPECT_EQ(handed, MaxTableFileBytes);
     EXPECT_LE(disk.bytesRead, MaxTableFileBytes + 2 * ReadPieceBytes);
     const auto fresh = makeFileStore(dir.hs());
-    const GameRuns run(*fresh);
+    const GameRuns run(*fresh, "Zoe");
     EXPECT_EQ(run.table.HsNames[0], "Zoe");
     EXPECT_EQ(run.table.HsNames[2], "Ann") << "what lies within the bound is read";
     EXPECT_EQ(fs::file_size(dir.hs()), size) << "and the file is not replaced";
@@ -195,19 +166,17 @@ TEST(FilesLeftAlone, ARereadThatFailsIsAFailedSaveNeverAMissingFile)
     disk.goodReads = 2; // the load: the table, then the end of the file
     const auto store = makeFileStore(dir.hs(), disk);
     HighScores table;
-    PlaceLabels names;
-    PlaceLabels scores;
-    table.LoadHighScores(*store, names, scores);
+    loadTable(table, *store);
     writeFile(dir.hs(), "\"Cy\"\r\n250\r\n" + AnnsFile.substr(0, AnnsFile.size() - 5)); // another window's save
     ::testing::internal::CaptureStderr();
-    table.UpdateHighScores(300, [](const std::string&, const std::string&) { return "Zoe"; }, *store);
+    table.UpdateHighScores(300, answer("Zoe"), *store);
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(readFile(dir.hs()).substr(0, 11), "\"Cy\"\r\n250\r\n") << "the file is left as it is";
     EXPECT_NE(said.find("cannot save"), std::string::npos) << said;
     EXPECT_EQ(table.HsNames[0], "Zoe") << "the entry is kept in memory";
     // The disk mends: the entry goes in beside what the other window saved.
     disk.goodReads = 1000;
-    table.UpdateHighScores(1, [](const std::string&, const std::string&) { return "x"; }, *store);
+    table.UpdateHighScores(1, answer("x"), *store);
     EXPECT_EQ(readFile(dir.hs()).substr(0, 23), "\"Zoe\"\r\n300\r\n\"Cy\"\r\n250\r\n");
 }
 
@@ -217,9 +186,7 @@ TEST(FilesLeftAlone, AFileThatGrowsPastTheBoundWhileTheNameIsAskedIsNeverCut)
     writeFile(dir.hs(), AnnsFile);
     const auto store = makeFileStore(dir.hs());
     HighScores table;
-    PlaceLabels names;
-    PlaceLabels scores;
-    table.LoadHighScores(*store, names, scores);
+    loadTable(table, *store);
     const auto grown = MaxTableFileBytes + 1;
     ::testing::internal::CaptureStderr();
     table.UpdateHighScores(300, [&](const std::string&, const std::string&) {
@@ -246,7 +213,7 @@ TEST(FilesLeftAlone, EveryFailedSaveIsSaid)
     writeFile(dir.hs(), AnnsFile);
     RenameFails disk;
     const auto store = makeFileStore(dir.hs(), disk);
-    const GameRuns run(*store);
+    const GameRuns run(*store, "Zoe");
     EXPECT_EQ(run.lines(), 2) << run.said;
     EXPECT_EQ(readFile(dir.hs()), AnnsFile);
 }
@@ -265,7 +232,7 @@ TEST(FilesLeftAlone, AFolderThatCannotBeLockedIsSaidOnceAndTheFileIsLeftAsItIs)
     writeFile(dir.hs(), AnnsFile);
     LockShut disk;
     const auto store = makeFileStore(dir.hs(), disk);
-    const GameRuns run(*store);
+    const GameRuns run(*store, "Zoe");
     EXPECT_TRUE(run.saidOnce("cannot lock"));
     EXPECT_EQ(readFile(dir.hs()), AnnsFile);
     EXPECT_EQ(run.table.HsNames[0], "Zoe") << "the game goes on with its table in memory";

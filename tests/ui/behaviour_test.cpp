@@ -291,6 +291,17 @@ TEST_F(BehaviourTest, TheWindowKeepsAnsweringKeysWhileItsSaveWaitsOnASlowDisk)
     EXPECT_TRUE(table.readAll().startsWith("\"Ann\"\r\n57\r\n"));
 }
 
+// A save left undone at close is said; one that brought no new entry (the
+// start-up write of a missing table) names none.
+TEST(UnwrittenSaves, NameOnlyTheEntriesTheyBrought)
+{
+    EXPECT_EQ(unwrittenSavesText("/t/hs.txt", {""}),
+              "lexidrop: the high scores were not written to /t/hs.txt within 10 s of closing\n");
+    EXPECT_EQ(unwrittenSavesText("/t/hs.txt", {"", "\"Ann\" 57", "\"Bob\" 9"}),
+              "lexidrop: these high scores were not written to /t/hs.txt within 10 s of closing: "
+              "\"Ann\" 57, \"Bob\" 9\n");
+}
+
 TEST_F(BehaviourTest, ClosingTheWindowStopsTheGameForGood)
 {
     ASSERT_TRUE(showActive());
